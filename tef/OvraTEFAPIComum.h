@@ -5,8 +5,15 @@
 // enumeration's values are numbered by their position, from 0; drivers translate them into their
 // libraries' codes by that number.
 
+#include "OvraTEFComum.h"
+#include "platform/Currency.h"
+#include "platform/DateTime.h"
+#include "platform/Text.h"
+
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -263,4 +270,259 @@ struct TOvraTEFAPIDefinicaoCampo {
     std::string MsgConfirmacaoDuplaDigitacao;
     TOvraTEFAPITipoBarras TipoEntradaCodigoBarras = tbQualquer;
     std::int32_t TipoCampo = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Names of the enumeration values, as the log writes them.
+
+const char* OvraNome(TOvraTEFAPITipo v);
+const char* OvraNome(TOvraTEFAPIDadoPinPad v);
+const char* OvraNome(TOvraTEFOperacao v);
+const char* OvraNome(TOvraTEFModalidadePagamento v);
+const char* OvraNome(TOvraTEFTipoCartao v);
+const char* OvraNome(TOvraTEFModalidadeFinanciamento v);
+const char* OvraNome(TOvraTEFStatusTransacao v);
+
+// "[ teftcCredito, teftcDebito ]", or "[]" for an empty set.
+std::string OvraNomes(TOvraTEFTiposCartao cartoes);
+
+// Amounts in log lines: two decimals, "," before them and "." between thousands ("1.234,56").
+std::string OvraFormatarValorLog(double valor);
+
+// The statuses before tefstsErroImpressao confirm a transaction; the others undo it.
+constexpr bool OvraStatusConfirma(TOvraTEFStatusTransacao s) {
+    return s <= tefstsSucessoManual;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+// Every error of the TEF API and its drivers, raised through TOvraTEFAPIComum::DoException.
+class EOvraTEFAPIErro : public EOvraTEFErro {
+public:
+    using EOvraTEFErro::EOvraTEFErro;
+};
+
+// The responses that still matter for the current sale, each kept as a TEF file in the working
+// directory until it is finalised or the sale changes, so that a crash between the host's approval
+// and the confirmation loses nothing.
+class TOvraTEFAPIRespostas {
+public:
+    TOvraTEFAPIRespostas(TOvraTEFRespClass respClass, std::string diretorioTrabalho, bool gravarRespostas,
+                         bool limparRespostasPorTransacao);
+
+    int Count() const { return fpRespostas.Count(); }
+    TOvraTEFResp& Items(int indice) { return fpRespostas[indice]; }
+    const TOvraTEFResp& Items(int indice) const { return fpRespostas[indice]; }
+
+    // Always ends with the path separator; empty means the application's folder + "tef".
+    const std::string& DiretorioTrabalho() const { return fpDiretorioTrabalho; }
+    TOvraTEFRespClass TEFRespClass() const { return fpTEFRespClass; }
+    bool GravarRespostas() const { return fpGravarRespostas; }
+    bool LimparRespostasPorTransacao() const { return fpLimparRespostasPorTransacao; }
+
+    const std::string& IdentificadorTransacao() const { return fpIdentificadorTransacao; }
+    // A new identifier starts the store afresh (files included) when clearing is on.
+    void SetIdentificadorTransacao(const std::string& identificador);
+
+    int AdicionarRespostaTEF(const TOvraTEFResp& resp);
+    int AcharTransacao(const std::string& rede, const std::string& nsu,
+                       const std::string& codigoFinalizacao) const;
+    // Marks the transaction as finalised (third leg sent; `estorno` when it was undone) and saves it.
+    void AtualizarTransacaoComTerceiraPerna(const std::string& rede, const std::string& nsu,
+                                            const std::string& codigoFinalizacao, bool estorno = false);
+    void AtualizarTransacaoComTerceiraPerna(TOvraTEFResp& resp, bool estorno = false);
+    void GravarRespostaTEF(int indice);
+    void GravarRespostaTEF(TOvraTEFResp& resp);
+    void SalvarRespostasTEF();
+    void ApagarRespostaTEF(int indice);
+    void ApagarRespostaTEF(const TOvraTEFResp& resp);
+    void LimparRespostasTEF();
+    void CarregarRespostasDoDiretorioTrabalho();
+
+    // Creates the working directory when missing; raises "Diretorio %s não existe" when it cannot.
+    void VerificarDiretorioTrabalho();
+
+    // Told about files that are left alone while loading (unreadable or holding no entry).
+    std::function<void(const std::string& linha)> OnGravarLog;
+
+private:
+    void SalvarNaPosicao(int indice);
+    std::string NomeLivre(int indice) const;
+
+    TOvraTEFRespostas fpRespostas;
+    std::string fpDiretorioTrabalho;
+    TOvraTEFRespClass fpTEFRespClass;
+    std::string fpIdentificadorTransacao;
+    bool fpGravarRespostas;
+    bool fpLimparRespostasPorTransacao;
+};
+
+class TOvraTEFAPIComum;
+
+// The base of every TEF driver. What it does itself is the behaviour of "no library": operations
+// return false and everything else is "not implemented".
+class TOvraTEFAPIComumClass {
+public:
+    explicit TOvraTEFAPIComumClass(TOvraTEFAPIComum* AOwner);
+    virtual ~TOvraTEFAPIComumClass() = default;
+    TOvraTEFAPIComumClass(const TOvraTEFAPIComumClass&) = delete;
+    TOvraTEFAPIComumClass& operator=(const TOvraTEFAPIComumClass&) = delete;
+
+    virtual std::string ClassName() const { return "TOvraTEFAPIComumClass"; }
+
+    virtual void IniciarMetodoOperacao(TOvraTEFAPIMetodo Metodo);
+    virtual void FinalizarMetodoOperacao();
+    virtual void InterpretarDadosDaTransacao();
+    virtual void ConcluirOperacao() {}
+    virtual void Inicializar();
+    virtual void DesInicializar();
+    virtual void Autenticar() {}
+    virtual bool EfetuarPagamento(platform::Currency ValorPagto, TOvraTEFModalidadePagamento Modalidade,
+                                  TOvraTEFTiposCartao CartoesAceitos,
+                                  TOvraTEFModalidadeFinanciamento Financiamento, std::uint8_t Parcelas,
+                                  platform::TDateTime DataPreDatado);
+    virtual bool EfetuarAdministrativa(TOvraTEFOperacao OperacaoAdm);
+    virtual bool EfetuarAdministrativa(const std::string& CodOperacaoAdm);
+    virtual bool CancelarTransacao(const std::string& NSU, const std::string& CodigoAutorizacaoTransacao,
+                                   platform::TDateTime DataHoraTransacao, double Valor,
+                                   const std::string& CodigoFinalizacao, const std::string& Rede);
+    virtual void FinalizarTransacao(const std::string& Rede, const std::string& NSU,
+                                    const std::string& CodigoFinalizacao, TOvraTEFStatusTransacao AStatus);
+    virtual void ResolverTransacaoPendente(TOvraTEFStatusTransacao AStatus);
+    virtual void AbortarTransacaoEmAndamento();
+
+    // Raises, through the component, "Método: %s \r\nnão implementado para o TEF: %s".
+    [[noreturn]] void ErroMetodoNaoImplementado(const std::string& NomeMetodo);
+    // Raises "IdentificadorVenda não pode ser vazio" when the sale identifier is blank.
+    void VerificarIdentificadorVendaInformado();
+
+    TOvraTEFAPIComum* fpOvraTEFAPI;
+    bool Inicializado = false;
+    TOvraTEFAPIMetodo OperacaoEmAndamento = tefmtdNenhuma;
+    TOvraTEFRespClass TEFRespClass = &OvraCriarTEFResp<TOvraTEFResp>;
+};
+
+// The TEF API: settings, the stored and the last response, the log, the operation envelopes and the
+// handling of pending transactions. TOvraTEFAPI adds the choice of driver and the interaction
+// events.
+class TOvraTEFAPIComum {
+public:
+    using TGravarLog = std::function<void(const std::string& ALogLine, bool& Tratado)>;
+    using TFinalizarOperacao = std::function<void(TOvraTEFResp& RespostaTEF)>;
+    using TFinalizarTransacao =
+        std::function<void(TOvraTEFResp& RespostaTEF, TOvraTEFStatusTransacao AStatus)>;
+    using TDetectarTransacaoPendente =
+        std::function<void(TOvraTEFResp& RespostaTEF, const std::string& MsgErro)>;
+
+    TOvraTEFAPIComum();
+    virtual ~TOvraTEFAPIComum();
+    TOvraTEFAPIComum(const TOvraTEFAPIComum&) = delete;
+    TOvraTEFAPIComum& operator=(const TOvraTEFAPIComum&) = delete;
+
+    virtual std::string ClassName() const { return "TOvraTEFAPIComum"; }
+
+    // -- settings
+    const std::string& ArqLOG() const { return fpArqLOG; }
+    void SetArqLOG(const std::string& arquivo) { fpArqLOG = platform::Trim(arquivo); }
+    // Empty means the application's folder + "tef"; always ends with the path separator.
+    const std::string& DiretorioTrabalho();
+    void SetDiretorioTrabalho(const std::string& diretorio);
+    bool GravarRespostas() const { return fpGravarRespostas; }
+    void SetGravarRespostas(bool valor);
+    bool LimparRespostasQuandoNovoIdentificador() const { return fpLimparRespostasQuandoNovoIdentificador; }
+    void SetLimparRespostasQuandoNovoIdentificador(bool valor);
+    bool ConfirmarTransacaoAutomaticamente = true;
+    TOvraTEFTratamentoTransacaoPendente TratamentoTransacaoPendente() const {
+        return fpTratamentoTransacaoPendente;
+    }
+    void SetTratamentoTransacaoPendente(TOvraTEFTratamentoTransacaoPendente valor);
+    TOvraTEFTratamentoTransacaoInicializacao TratamentoTransacaoInicializacao() const {
+        return fpTratamentoTransacaoInicializacao;
+    }
+    void SetTratamentoTransacaoInicializacao(TOvraTEFTratamentoTransacaoInicializacao valor);
+
+    TOvraTEFAPIDadosAutomacao& DadosAutomacao() { return fpDadosAutomacao; }
+    void SetDadosAutomacao(const TOvraTEFAPIDadosAutomacao& dados) { fpDadosAutomacao.Assign(dados); }
+    TOvraTEFAPIDadosEstabelecimento& DadosEstabelecimento() { return fpDadosEstabelecimento; }
+    void SetDadosEstabelecimento(const TOvraTEFAPIDadosEstabelecimento& dados) {
+        fpDadosEstabelecimento.Assign(dados);
+    }
+    TOvraTEFAPIDadosTerminal& DadosTerminal() { return fpDadosTerminal; }
+    void SetDadosTerminal(const TOvraTEFAPIDadosTerminal& dados) { fpDadosTerminal.Assign(dados); }
+
+    TGravarLog QuandoGravarLog;
+    TFinalizarOperacao QuandoFinalizarOperacao;
+    TFinalizarTransacao QuandoFinalizarTransacao;
+    TDetectarTransacaoPendente QuandoDetectarTransacaoPendente;
+
+    // -- state
+    bool Inicializado() const { return fpTEF->Inicializado; }
+    void SetInicializado(bool valor);
+    bool Inicializando() const { return fpInicializando; }
+    bool EmTransacao() const { return fpTEF->OperacaoEmAndamento != tefmtdNenhuma; }
+    TOvraTEFAPIRespostas& RespostasTEF() { return *fpRespostasTEF; }
+    TOvraTEFResp& UltimaRespostaTEF() { return *fpUltimaRespostaTEF; }
+    TOvraTEFAPIComumClass& TEF() { return *fpTEF; }
+
+    // -- operations
+    virtual void Inicializar();
+    virtual void DesInicializar();
+    // Logs "EOvraTEFAPIErro: " + the message and raises it; a blank message does nothing.
+    virtual void DoException(const std::string& AErrorMsg);
+    virtual bool EfetuarAdministrativa(TOvraTEFOperacao Operacao, const std::string& IdentificadorTransacao);
+    virtual bool EfetuarAdministrativa(const std::string& Operacao,
+                                       const std::string& IdentificadorTransacao);
+    virtual bool EfetuarPagamento(const std::string& IdentificadorTransacao, platform::Currency ValorPagto,
+                                  TOvraTEFModalidadePagamento Modalidade = tefmpNaoDefinido,
+                                  TOvraTEFTiposCartao CartoesAceitos = {},
+                                  TOvraTEFModalidadeFinanciamento Financiamento = tefmfNaoDefinido,
+                                  std::uint8_t Parcelas = 0, platform::TDateTime DataPreDatado = {});
+    virtual bool CancelarTransacao(const std::string& NSU, const std::string& CodigoAutorizacaoTransacao,
+                                   platform::TDateTime DataHoraTransacao, double Valor,
+                                   const std::string& CodigoFinalizacao = "", const std::string& Rede = "");
+    virtual void FinalizarTransacao(const std::string& Rede, const std::string& NSU,
+                                    const std::string& CodigoFinalizacao,
+                                    TOvraTEFStatusTransacao AStatus = tefstsSucessoAutomatico);
+    virtual void FinalizarTransacao(TOvraTEFStatusTransacao AStatus = tefstsSucessoAutomatico);
+    virtual void ProcessarTransacaoPendente(const std::string& MsgErro);
+    virtual void ResolverTransacaoPendente(TOvraTEFStatusTransacao Status = tefstsSucessoManual);
+    virtual void GravarLog(const std::string& AString);
+    void AbortarTransacaoEmAndamento();
+
+    void LimparRespostasTEF();
+    void CarregarRespostasDoDiretorioTrabalho();
+    void VerificarTransacoesPendentes();
+    void ConfirmarTransacoesPendentes();
+    void EstornarTransacoesPendentes();
+    void FinalizarTransacoesPendentes(TOvraTEFStatusTransacao Status);
+    void CancelarOuEstornarTransacoesDiretorioTrabalho();
+
+protected:
+    // Replaces the driver (and with it the response class) and starts afresh with the responses.
+    void TrocarTEF(std::unique_ptr<TOvraTEFAPIComumClass> tef);
+    // Runs before the driver starts; TOvraTEFAPI settles what the driver must see from the start.
+    virtual void AntesDeIniciarTEF() {}
+    // Runs after the driver and the pending transactions; TOvraTEFAPI checks its events there.
+    virtual void DepoisDeIniciarTEF() {}
+    void VerificarNaoInicializado(const char* propriedade);
+    void RecriarRespostas();
+    [[noreturn]] void ErroEventoNaoImplementado(const char* evento);
+
+private:
+    template <typename Operacao> bool Envelope(TOvraTEFAPIMetodo metodo, Operacao&& operacao);
+    void MarcarFinalizada(TOvraTEFResp& resp, TOvraTEFStatusTransacao status);
+
+    std::unique_ptr<TOvraTEFAPIComumClass> fpTEF;
+    std::unique_ptr<TOvraTEFAPIRespostas> fpRespostasTEF;
+    std::unique_ptr<TOvraTEFResp> fpUltimaRespostaTEF;
+    std::string fpArqLOG;
+    std::string fpDiretorioTrabalho;
+    bool fpGravarRespostas = true;
+    bool fpLimparRespostasQuandoNovoIdentificador = true;
+    TOvraTEFTratamentoTransacaoPendente fpTratamentoTransacaoPendente = tefpenConfirmar;
+    TOvraTEFTratamentoTransacaoInicializacao fpTratamentoTransacaoInicializacao = tefopiProcessarPendentes;
+    TOvraTEFAPIDadosAutomacao fpDadosAutomacao;
+    TOvraTEFAPIDadosEstabelecimento fpDadosEstabelecimento;
+    TOvraTEFAPIDadosTerminal fpDadosTerminal;
+    bool fpInicializando = false;
 };

@@ -477,6 +477,7 @@ void TOvraTEFResp::Clear() {
 
     fpArqBackup.clear();
     fpCNFEnviado = false;
+    fpEstornada = false;
     fpHeader.clear();
     fpID = 0;
 
@@ -561,6 +562,7 @@ void TOvraTEFResp::Assign(const TOvraTEFResp& origem) {
 
     fpArqBackup = origem.fpArqBackup;
     fpCNFEnviado = origem.fpCNFEnviado;
+    fpEstornada = origem.fpEstornada;
     fpHeader = origem.fpHeader;
     fpID = origem.fpID;
 
@@ -670,6 +672,9 @@ void TOvraTEFResp::ProcessarTipoInterno(const TOvraTEFLinha& linha) {
     case 1:
         fpCNFEnviado = platform::UpperAscii(info.AsString()) == "S";
         break;
+    case 2:
+        fpEstornada = platform::UpperAscii(info.AsString()) == "S";
+        break;
     case 100:
         fpHeader = info.AsString();
         break;
@@ -719,6 +724,17 @@ void TOvraTEFResp::SetArqBackup(std::string_view arquivo) {
 void TOvraTEFResp::SetCNFEnviado(bool enviado) {
     fpConteudo.GravaInformacao(899, 1, enviado ? "S" : "N");
     fpCNFEnviado = enviado;
+}
+
+void TOvraTEFResp::SetEstornada(bool estornada) {
+    // Absent rather than "N", so that a response never undone stays byte for byte what it was.
+    fpConteudo.GravaInformacao(899, 2, estornada ? "S" : "");
+    fpEstornada = estornada;
+}
+
+void TOvraTEFResp::SetHeader(const std::string& header) {
+    fpConteudo.GravaInformacao(899, 100, header);
+    fpHeader = header;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -322,7 +322,16 @@ public:
     // Also records the flag in the lines (899-001), so it is stored with the response.
     void SetCNFEnviado(bool enviado);
 
+    // Undone by its finalisation rather than confirmed (899-002 = "S"). The confirmation flag says
+    // that the third leg was sent either way; this one says which it was, so that an undone
+    // transaction is never treated as a confirmed payment that needs cancelling. Files written
+    // before the key existed simply lack it.
+    bool Estornada() const { return fpEstornada; }
+    void SetEstornada(bool estornada);
+
     const std::string& Header() const { return fpHeader; }
+    // The framework's stamp of the kind of operation ("CRT", "CNC", "ADM"), also kept in 899-100.
+    void SetHeader(const std::string& header);
     std::int32_t ID() const { return fpID; }
 
     TOvraTEFArquivo& Conteudo() { return fpConteudo; }
@@ -415,6 +424,7 @@ public:
 protected:
     std::string fpArqBackup;
     bool fpCNFEnviado = false;
+    bool fpEstornada = false;
     std::string fpHeader;
     std::int32_t fpID = 0;
     TOvraTEFArquivo fpConteudo;
