@@ -50,6 +50,7 @@ IniFile::~IniFile() = default;
 
 void IniFile::Reload() {
     fSecoes.clear();
+    fIndice.clear();
     fPendente = false;
     std::string bytes;
     std::error_code erro;
@@ -94,13 +95,21 @@ void IniFile::Reload() {
     }
     if (fSecoes.front()->linhas.empty())
         fSecoes.erase(fSecoes.begin());
+    Indexar();
+}
+
+// Sections are found through an index, so a sale with a thousand payments is not a thousand
+// scans of the list per key. A section that appears twice is found at its first place.
+void IniFile::Indexar() {
+    fIndice.clear();
+    for (const auto& s : fSecoes)
+        if (s->cabecalho)
+            fIndice.emplace(UpperAscii(s->nome), s.get());
 }
 
 IniFile::Secao* IniFile::Achar(const std::string& secao) const {
-    for (const auto& s : fSecoes)
-        if (s->cabecalho && SameTextAscii(s->nome, secao))
-            return s.get();
-    return nullptr;
+    const auto i = fIndice.find(UpperAscii(secao));
+    return i == fIndice.end() ? nullptr : i->second;
 }
 
 IniFile::Secao& IniFile::AcharOuCriar(const std::string& secao) {
@@ -109,6 +118,7 @@ IniFile::Secao& IniFile::AcharOuCriar(const std::string& secao) {
     auto nova = std::make_unique<Secao>();
     nova->nome = secao;
     nova->nova = true;
+    fIndice.emplace(UpperAscii(secao), nova.get());
     fSecoes.push_back(std::move(nova));
     return *fSecoes.back();
 }
@@ -213,6 +223,7 @@ void IniFile::WriteDateTime(const std::string& secao, const std::string& chave, 
 
 void IniFile::EraseSection(const std::string& secao) {
     std::erase_if(fSecoes, [&](const auto& s) { return s->cabecalho && SameTextAscii(s->nome, secao); });
+    Indexar();
     Modificado();
 }
 
@@ -224,6 +235,7 @@ void IniFile::DeleteKey(const std::string& secao, const std::string& chave) {
 
 void IniFile::Clear() {
     fSecoes.clear();
+    fIndice.clear();
     Modificado();
 }
 

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -81,7 +82,10 @@ private:
     void Salvar();
 
     std::string fCaminho;
+    void Indexar();
+
     std::vector<std::unique_ptr<Secao>> fSecoes;
+    std::unordered_map<std::string, Secao*> fIndice; // upper-cased name -> first section of that name
     int fLotes = 0;
     bool fPendente = false;
 };

@@ -139,8 +139,11 @@ std::string ToLogText(std::string_view bytes) {
             r += nome;
         else if (b >= 32 && b <= 126)
             r += ch;
-        else
-            r += "[" + std::to_string(b) + "]";
+        else {
+            r += '[';
+            r += std::to_string(b);
+            r += ']';
+        }
     }
     return r;
 }
