@@ -15,8 +15,9 @@ namespace platform {
 class PortFile {
 public:
     enum Modo {
-        Anexar, // existing content stays; writes go to the end
-        Criar   // starts empty (a device node is simply opened)
+        Anexar,     // existing content stays; writes go to the end
+        Criar,      // starts empty
+        Dispositivo // an existing device node, opened as it is: never created, never truncated
     };
 
     PortFile() = default;

@@ -32,7 +32,12 @@ void PortFile::Open(const std::string& caminho, Modo modo, bool exclusivo, std::
     fCaminho = caminho;
     // Non-blocking, so that a device that stops taking data (a printer out of paper, a pipe nobody
     // reads) never holds a write that has been asked to give up.
-    int flags = O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | (modo == Anexar ? O_APPEND : O_TRUNC);
+    int flags = O_WRONLY | O_NONBLOCK | O_CLOEXEC;
+    if (modo == Anexar)
+        flags |= O_CREAT | O_APPEND;
+    else if (modo == Criar)
+        flags |= O_CREAT | O_TRUNC;
+    // A missing device must stay missing: creating a plain file in its place would swallow receipts.
     int fd = ::open(caminho.c_str(), flags, 0666);
     if (fd < 0) {
         erro = posix::UltimoErro();

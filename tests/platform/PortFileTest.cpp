@@ -33,6 +33,20 @@ TEST(PortFileTest, AppendKeepsAndCreateStartsAnew) {
     EXPECT_EQ(platform::ReadFile(arq), "");
 }
 
+TEST(PortFileTest, AMissingDeviceIsNeverCreated) {
+    TempDir dir;
+    PortFile f;
+    std::error_code erro;
+    f.Open(dir.file("lp0"), PortFile::Dispositivo, false, erro);
+    EXPECT_EQ(erro, std::errc::no_such_file_or_directory);
+    EXPECT_FALSE(platform::FileExists(dir.file("lp0")));
+    platform::AppendFile(dir.file("lp0"), "kept");
+    f.Open(dir.file("lp0"), PortFile::Dispositivo);
+    f.Write("K");
+    f.Close();
+    EXPECT_EQ(platform::ReadFile(dir.file("lp0")), "Kept");
+}
+
 TEST(PortFileTest, ExclusiveOpenRefusesASecondWriter) {
     TempDir dir;
     PortFile a, b;
