@@ -2,6 +2,7 @@
 #include "platform/SerialPort.h"
 
 #include "platform/posix/SerialTermios.h"
+#include "tests/support/PseudoTerminal.h"
 
 #include <gtest/gtest.h>
 
@@ -17,51 +18,7 @@ namespace {
 using platform::SerialError;
 using platform::SerialPort;
 
-// A pseudo-terminal pair: the port opens the subordinate end, the test plays the device on the
-// main end.
-class Pty {
-public:
-    Pty() {
-        fMestre = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (fMestre < 0 || ::grantpt(fMestre) != 0 || ::unlockpt(fMestre) != 0)
-            throw std::runtime_error("no pseudo-terminal");
-        fNome = ::ptsname(fMestre);
-        // The subordinate end stays open here too, so that the pair lives while ports come and go.
-        fEscravo = ::open(fNome.c_str(), O_RDWR | O_NOCTTY);
-        termios t{};
-        ::tcgetattr(fEscravo, &t);
-        ::cfmakeraw(&t);
-        ::tcsetattr(fEscravo, TCSANOW, &t);
-    }
-    ~Pty() {
-        ::close(fEscravo);
-        ::close(fMestre);
-    }
-    const std::string& Nome() const { return fNome; }
-    void Escrever(const std::string& s) {
-        ASSERT_EQ(::write(fMestre, s.data(), s.size()), static_cast<ssize_t>(s.size()));
-    }
-    // What the port sent, waiting a little for it to come through.
-    std::string Ler(std::size_t quanto) {
-        std::string s;
-        while (s.size() < quanto) {
-            pollfd p{fMestre, POLLIN, 0};
-            if (::poll(&p, 1, 1000) <= 0)
-                break;
-            char b[4096];
-            ssize_t n = ::read(fMestre, b, std::min(sizeof b, quanto - s.size()));
-            if (n <= 0)
-                break;
-            s.append(b, static_cast<std::size_t>(n));
-        }
-        return s;
-    }
-
-private:
-    int fMestre = -1;
-    int fEscravo = -1;
-    std::string fNome;
-};
+using Pty = testsupport::PseudoTerminal;
 
 TEST(SerialPortTest, SendsAndReadsInEveryModeThroughAPseudoTerminal) {
     Pty pty;
