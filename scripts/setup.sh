@@ -8,6 +8,9 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   locales
+  # the print spooler: libcups for the device layer, and the daemon and lpadmin for the tests' private
+  # print server
+  libcups2-dev cups-daemon cups-client
 )
 
 missing=()
