@@ -25,6 +25,10 @@
 #define PW_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
+// The capture record, 12500 bytes, is filled here byte by byte at its documented offsets; the type
+// only names what the caller passes.
+struct PW_GetData;
+
 namespace {
 
 // Return codes this library answers with.
@@ -133,6 +137,7 @@ struct Estado {
     // Run.
     bool carregado = false;
     bool iniciada = false;
+    bool tentouIniciar = false; // a failed PW_iInit still leaves its result message to be read
     std::size_t proximaTransacao = 0;
     Transacao atual;
     bool versaoAtual = false;
@@ -272,8 +277,12 @@ void DefinirCampo(Registro& r, const std::string& nome, const std::string& valor
 }
 
 void Reiniciar() {
+    // A new scenario does not undo PW_iInit: a test may change it between two calls of one session.
+    const bool iniciada = E().iniciada, tentouIniciar = E().tentouIniciar;
     E() = Estado();
     E().carregado = true;
+    E().iniciada = iniciada;
+    E().tentouIniciar = tentouIniciar;
 }
 
 bool LerCenario(const std::string& arquivo) {
@@ -440,6 +449,7 @@ PW_EXPORT std::int16_t PW_CALL PW_iInit(const char* pszWorkingDir) {
     const std::string chamada = "PW_iInit(" + ParaTranscricao(pszWorkingDir) + ")";
     if (E().iniciada)
         return Transcrever(chamada, INVCALL);
+    E().tentouIniciar = true;
     if (E().init == OK)
         E().iniciada = true;
     return Transcrever(chamada, E().init);
@@ -485,7 +495,8 @@ PW_EXPORT std::int16_t PW_CALL PW_iAddParam(std::uint16_t wParam, const char* ps
     return Transcrever(chamada, OK);
 }
 
-PW_EXPORT std::int16_t PW_CALL PW_iExecTransac(unsigned char* vstParam, std::int16_t* piNumParam) {
+PW_EXPORT std::int16_t PW_CALL PW_iExecTransac(PW_GetData* registros, std::int16_t* piNumParam) {
+    auto* vstParam = reinterpret_cast<unsigned char*>(registros);
     CarregarSeNecessario();
     Estado& e = E();
     const std::string chamada = "PW_iExecTransac(" + std::to_string(piNumParam ? *piNumParam : -1) + ")";
@@ -542,7 +553,7 @@ PW_EXPORT std::int16_t PW_CALL PW_iExecTransac(unsigned char* vstParam, std::int
 PW_EXPORT std::int16_t PW_CALL PW_iGetResult(std::uint16_t iInfo, char* pszData, std::uint32_t ulDataSize) {
     CarregarSeNecessario();
     const std::string chamada = "PW_iGetResult(" + std::to_string(iInfo) + ")";
-    if (!E().iniciada)
+    if (!E().iniciada && !E().tentouIniciar)
         return Transcrever(chamada, DLLNOTINIT, "misuse: not initialised");
     const std::string* v = Valor(iInfo);
     if (v == nullptr)
@@ -578,8 +589,9 @@ PW_EXPORT std::int16_t PW_CALL PW_iConfirmation(std::uint32_t ulStatus, const ch
             return Transcrever(chamada, OK, estado == 'C' ? "confirmed" : "undone");
         }
     }
-    // The transaction still running may be undone before it ever reached the ledger.
-    if (e.fase == 1 || e.fase == 2) {
+    // The current transaction may be undone although it never reached the ledger (it did not end
+    // approved).
+    if (e.fase != 0) {
         if (igual(ValorAtual(INFO_REQNUM), pszReqNum) && igual(ValorAtual(INFO_AUTLOCREF), pszLocRef) &&
             igual(ValorAtual(INFO_AUTEXTREF), pszExtRef)) {
             e.ledger.push_back({estado, pszReqNum, pszLocRef, pszExtRef, pszVirtMerch ? pszVirtMerch : "",
@@ -742,6 +754,7 @@ PW_EXPORT std::int16_t PW_CALL PW_iPPCommTest(char* pszMsg, std::int16_t iSize, 
 PW_EXPORT std::int16_t PW_CALL PW_End() {
     CarregarSeNecessario();
     E().iniciada = false;
+    E().tentouIniciar = false;
     E().fase = 0;
     return Transcrever("PW_End()", E().end);
 }

@@ -199,6 +199,9 @@ void TOvraTEFPayGoTabelaRedes::CarregarTexto(std::string_view texto) {
 const TOvraTEFPayGoRede* TOvraTEFPayGoTabelaRedes::FindPGWeb(std::string_view nomePGWeb) {
     CarregarSeNecessario();
     const std::string procurado = platform::UpperAscii(platform::Trim(nomePGWeb));
+    // Networks without a host name are never the answer to one.
+    if (procurado.empty())
+        return nullptr;
     for (const auto& rede : fpRedes)
         if (platform::UpperAscii(rede.NomePGWeb) == procurado)
             return &rede;
