@@ -792,6 +792,9 @@ bool TOvraTEFPGWebAPI::ExecutarTransacao() {
             else if (ret == PWRET_MOREDATA) {
                 // Never more records than the array holds, whatever count the library wrote back.
                 const auto n = static_cast<std::size_t>(std::clamp<int>(quantidade, 0, NumRegistros));
+                // A menu can hold no more options than its arrays; a larger count would read past them.
+                for (std::size_t i = 0; i < n; ++i)
+                    fpRegistros[i].bNumOpcoesMenu = std::min<std::uint8_t>(fpRegistros[i].bNumOpcoesMenu, 40);
                 ret = ObterDados(std::span<PW_GetData>(fpRegistros.get(), n));
             }
         }

@@ -9,6 +9,7 @@
 
 #include "OvraTEFPayGoComum.h"
 #include "platform/Clock.h"
+#include "platform/CodePage.h"
 #include "platform/DynamicLibrary.h"
 #include "tef/OvraTEFComum.h"
 
@@ -87,6 +88,15 @@ static_assert(offsetof(PW_GetData, ulValorMinimo) == 12012);
 static_assert(offsetof(PW_GetData, szValorInicial) == 12023);
 static_assert(offsetof(PW_GetData, szMsgPrevia) == 12410);
 static_assert(offsetof(PW_GetData, bAlinhaPelaDireita) == 12498);
+
+// A text field of a capture record: up to its NUL, never past its capacity (the library may fill it
+// to the brim), out of the single-byte code page.
+template <std::size_t N> std::string OvraPWTexto(const char (&campo)[N]) {
+    std::size_t n = 0;
+    while (n < N && campo[n] != '\0')
+        ++n;
+    return platform::AnsiToUtf8(std::string_view(campo, n));
+}
 
 // The library's entry points.
 using TPW_iInit = std::int16_t(OVRA_PGWEB_CALL*)(const char* pszWorkingDir);

@@ -427,6 +427,30 @@ TEST_F(MotorCaptura, ARunCancelledInTheCaptureStepEndsCancelled) {
               mensagens.end());
 }
 
+TEST_F(MotorCaptura, RecordsReachTheCaptureStepWithinTheirBounds) {
+    IniciarCaptura();
+    Cenario("[transaction]\n"
+            "step = capture\n"
+            "record = 42 1\n"
+            "rec.bNumOpcoesMenu = 60\n"
+            "rec.szPrompt = " +
+            std::string(84, 'P') + "\nrecord = 37 2\nrec.szPrompt = VALOR\n");
+    std::vector<std::string> prompts;
+    std::vector<int> opcoes;
+    motor.captura = [&](std::span<PW_GetData> registros) {
+        for (const auto& r : registros) {
+            prompts.push_back(OvraPWTexto(r.szPrompt));
+            opcoes.push_back(r.bNumOpcoesMenu);
+        }
+        return PWRET_CANCEL;
+    };
+    motor.IniciarTransacao(PWOPER_SALE);
+    EXPECT_FALSE(motor.ExecutarTransacao());
+    // A prompt that fills its field has no NUL; it ends where the field does.
+    EXPECT_EQ(prompts, (std::vector<std::string>{std::string(84, 'P'), "VALOR"}));
+    EXPECT_EQ(opcoes, (std::vector<int>{40, 0}));
+}
+
 TEST_F(Motor, ACaptureNotYetServedEndsTheRunWithAMessage) {
     Iniciar();
     Cenario("[transaction]\nstep = capture\nrecord = 42 1\n");
