@@ -331,7 +331,11 @@ void TOvraTEFRespPayGoWeb::ConteudoToProperty() {
     // Instalments.
     fpParcelas.Clear();
     QtdParcelas = fpConteudo.LeInformacao(PWINFO_INSTALLMENTS, 0).AsInteger();
-    if (QtdParcelas > 0) {
+    // A damaged file must not make a billion instalments, nor amounts past what fixed point holds.
+    constexpr std::int32_t MaximoParcelas = 999;
+    constexpr double MaiorValor = 1e12;
+    auto plausivel = [](double v) { return std::isfinite(v) && std::fabs(v) < MaiorValor; };
+    if (QtdParcelas > 0 && QtdParcelas <= MaximoParcelas && plausivel(ValorTotal)) {
         TDateTime vencimento = fpConteudo.LeInformacao(PWINFO_INSTALLMDATE, 0).AsDate();
         if (vencimento.Vazio())
             vencimento = TDateTime(std::floor(DataHoraTransacaoLocal.dias) + 30);
@@ -341,6 +345,8 @@ void TOvraTEFRespPayGoWeb::ConteudoToProperty() {
         double primeira = fpConteudo.LeInformacao(PWINFO_INSTALLM1AMT, 0).AsFloat();
         if (primeira == 0.0)
             primeira = regular;
+        if (!plausivel(regular) || !plausivel(primeira))
+            regular = primeira = 0.0;
         // The last instalment takes what is left, counted in fixed point so no cent is lost.
         platform::Currency restante = platform::Currency::FromDouble(ValorTotal);
         for (std::int32_t n = 0; n < QtdParcelas; ++n) {

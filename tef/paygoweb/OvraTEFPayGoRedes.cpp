@@ -164,6 +164,12 @@ void TOvraTEFPayGoTabelaRedes::Carregar() {
     fpCarregada = true;
 }
 
+void TOvraTEFPayGoTabelaRedes::CarregarDeTexto(std::string_view texto) {
+    fpRedes.clear();
+    CarregarTexto(texto);
+    fpCarregada = true;
+}
+
 void TOvraTEFPayGoTabelaRedes::CarregarSeNecessario() {
     if (!fpCarregada)
         Carregar();

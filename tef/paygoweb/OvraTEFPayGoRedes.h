@@ -41,6 +41,8 @@ public:
 
     // Reads the file, or the built-in text, again.
     void Carregar();
+    // Takes the networks from a text in the file's format instead.
+    void CarregarDeTexto(std::string_view texto);
 
 private:
     void CarregarSeNecessario();

@@ -595,7 +595,14 @@ void TOvraTEFPGWebAPI::Inicializar() {
     }
     fpInicializada = true;
 
-    const std::string versao = VersaoLib();
+    std::string versao;
+    try {
+        versao = VersaoLib();
+    } catch (const std::exception&) {
+        // A library whose version cannot be read is not taken as started either.
+        DesInicializar();
+        throw;
+    }
     if (OvraCompararVersoes(versao, COvraPGWebLibVersaoMinima) < 0) {
         const std::string mensagem = "Biblioteca " + NomeBiblioteca() + " tem versão " + versao +
                                      ", inferior a " + COvraPGWebLibVersaoMinima;

@@ -300,6 +300,18 @@ TEST_F(RespostaPayGoWeb, InstalmentsShareTheTotalToTheCent) {
     }
 }
 
+TEST_F(RespostaPayGoWeb, ADamagedInstalmentCountMakesNoList) {
+    Linha(PWINFO_TOTAMNT, "10000");
+    Linha(PWINFO_INSTALLMENTS, "2000000000");
+    Mapear();
+    EXPECT_EQ(resp.Parcelas().Count(), 0);
+
+    Linha(PWINFO_INSTALLMENTS, "1");
+    Mapear();
+    ASSERT_EQ(resp.Parcelas().Count(), 1);
+    EXPECT_DOUBLE_EQ(resp.Parcelas()[0].Valor, 100.0);
+}
+
 TEST_F(RespostaPayGoWeb, TheNetworkGivesTheAcquirersData) {
     struct Caso {
         const char* rede;
