@@ -29,4 +29,8 @@ void UnsetEnv(const std::string& nome) {
     }
 }
 
+bool SetUserEnv(const std::string& nome, const std::string& valor) {
+    return ::setenv(nome.c_str(), valor.c_str(), 1) == 0;
+}
+
 } // namespace platform

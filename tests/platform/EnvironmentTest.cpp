@@ -30,4 +30,14 @@ TEST(EnvironmentTest, AnInvalidNameThrows) {
     EXPECT_THROW(platform::SetEnv("", "x"), platform::PlatformError);
 }
 
+TEST(EnvironmentTest, AUserVariableReachesThisProcess) {
+    const std::string nome = "QUENDO_ENVIRONMENT_USER_TEST";
+    EXPECT_TRUE(platform::SetUserEnv(nome, "True"));
+    EXPECT_EQ(GetEnv(nome), "True");
+    platform::UnsetEnv(nome);
+
+    // A name the system refuses is reported, not thrown.
+    EXPECT_FALSE(platform::SetUserEnv("QUENDO=INVALIDO", "x"));
+}
+
 } // namespace
