@@ -13,16 +13,8 @@
 
 namespace {
 
+using testsupport::MensagemDoErro;
 using testsupport::TempDir;
-
-template <typename F> std::string MensagemDoErro(F&& acao) {
-    try {
-        acao();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 TEST(OvraDeviceLPTTest, EachActivationStartsAFileAndEverySendIsKept) {
     TempDir dir;

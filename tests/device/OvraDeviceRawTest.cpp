@@ -4,21 +4,14 @@
 #include "device/OvraDevice.h"
 #include "platform/FileSystem.h"
 #include "tests/support/PrivateCups.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
+using testsupport::MensagemDoErro;
 using testsupport::PrivateCups;
-
-template <typename F> std::string MensagemDoErro(F&& acao) {
-    try {
-        acao();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 TEST(OvraDeviceRawTest, ARawJobReachesTheQueueByteForByte) {
     PrivateCups cups;

@@ -1,6 +1,7 @@
 // First, alone: the header must compile by itself.
 #include "device/OvraDeviceSerial.h"
 
+#include "LogDoDevice.h"
 #include "device/OvraDevice.h"
 #include "platform/FileSystem.h"
 #include "tests/support/PseudoTerminal.h"
@@ -10,20 +11,9 @@
 
 namespace {
 
+using testsupport::MensagemDoErro;
 using testsupport::PseudoTerminal;
 using testsupport::TempDir;
-
-std::vector<std::string> LinhasDoLog(const std::string& arquivo) {
-    std::vector<std::string> linhas;
-    std::string conteudo = platform::FileExists(arquivo) ? platform::ReadFile(arquivo) : "";
-    std::size_t inicio = 0;
-    while (inicio < conteudo.size()) {
-        std::size_t fim = conteudo.find("\r\n", inicio);
-        linhas.push_back(conteudo.substr(inicio + 22, fim - inicio - 22));
-        inicio = fim + 2;
-    }
-    return linhas;
-}
 
 std::vector<std::string> ComPrefixo(const std::vector<std::string>& linhas, const std::string& prefixo) {
     std::vector<std::string> r;
@@ -31,15 +21,6 @@ std::vector<std::string> ComPrefixo(const std::vector<std::string>& linhas, cons
         if (l.rfind(prefixo, 0) == 0)
             r.push_back(l);
     return r;
-}
-
-template <typename F> std::string MensagemDoErro(F&& acao) {
-    try {
-        acao();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
 }
 
 TEST(OvraDeviceSerialTest, SettersCheckTheirRanges) {

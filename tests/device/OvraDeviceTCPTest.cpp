@@ -11,16 +11,8 @@
 namespace {
 
 using testsupport::Loopback;
+using testsupport::MensagemDoErro;
 using testsupport::TempDir;
-
-template <typename F> std::string MensagemDoErro(F&& acao) {
-    try {
-        acao();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 bool LogTem(const std::string& arquivo, const std::string& trecho) {
     return platform::FileExists(arquivo) && platform::ReadFile(arquivo).find(trecho) != std::string::npos;

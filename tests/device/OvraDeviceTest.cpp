@@ -1,6 +1,7 @@
 // First, alone: the header must compile by itself.
 #include "device/OvraDevice.h"
 
+#include "LogDoDevice.h"
 #include "platform/FileSystem.h"
 #include "tests/support/TestSupport.h"
 
@@ -11,30 +12,8 @@
 namespace {
 
 using testsupport::FixedClock;
+using testsupport::MensagemDoErro;
 using testsupport::TempDir;
-
-// The lines of a device log without their time stamps ("-- dd/mm hh:nn:ss:zzz ").
-std::vector<std::string> LinhasDoLog(const std::string& arquivo) {
-    std::vector<std::string> linhas;
-    std::string conteudo = platform::FileExists(arquivo) ? platform::ReadFile(arquivo) : "";
-    std::size_t inicio = 0;
-    while (inicio < conteudo.size()) {
-        std::size_t fim = conteudo.find("\r\n", inicio);
-        std::string linha = conteudo.substr(inicio, fim - inicio);
-        linhas.push_back(linha.size() > 22 ? linha.substr(22) : linha);
-        inicio = fim == std::string::npos ? conteudo.size() : fim + 2;
-    }
-    return linhas;
-}
-
-template <typename F> std::string MensagemDoErro(F&& acao) {
-    try {
-        acao();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 TEST(OvraDeviceTest, PortNamesChooseTheTransport) {
     struct Caso {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace testsupport {
@@ -69,5 +70,16 @@ public:
 private:
     std::optional<std::string> fAnterior;
 };
+
+// The text of the error an action raises, or "(no error)": one assertion covers both the error
+// and its exact message.
+template <typename F> std::string MensagemDoErro(F&& acao) {
+    try {
+        acao();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
 
 } // namespace testsupport
