@@ -451,14 +451,14 @@ TEST_F(MotorCaptura, RecordsReachTheCaptureStepWithinTheirBounds) {
     EXPECT_EQ(opcoes, (std::vector<int>{40, 0}));
 }
 
-TEST_F(Motor, ACaptureNotYetServedEndsTheRunWithAMessage) {
+TEST_F(Motor, ACaptureTypeWithoutMeaningEndsTheRunWithAMessage) {
     Iniciar();
-    Cenario("[transaction]\nstep = capture\nrecord = 42 1\n");
+    Cenario("[transaction]\nstep = capture\nrecord = 42 4\n");
     mensagens.clear();
     api.IniciarTransacao(PWOPER_SALE);
     EXPECT_FALSE(api.ExecutarTransacao());
     EXPECT_NE(std::find(mensagens.begin(), mensagens.end(),
-                        Mensagem{"Não sei tratar Tipo de Dado: 1", tmOperador, 5000}),
+                        Mensagem{"Não sei tratar Tipo de Dado: 4", tmOperador, 5000}),
               mensagens.end());
     EXPECT_EQ(api.DadosDaTransacao().ValueInfo(PWINFO_RET), "-2497");
     EXPECT_FALSE(api.EmTransacao());
