@@ -434,4 +434,141 @@ INSTANTIATE_TEST_SUITE_P(
                              true},
                       Inicio{"step = -2596\nresult.66 = CANCELAMENTO NEGADO\n", false}));
 
+TEST_F(DriverPayGoWeb, AnAmountTypedWithTwoDecimalsReachesTheLibraryInCents) {
+    const struct {
+        const char* digitado;
+        const char* enviado;
+    } casos[] = {{"12.34", "1234"}, {"1.5", "1.5"}, {"12.345", "12.345"}, {"1234", "1234"}};
+    std::string cenario;
+    for (const auto& c : casos)
+        cenario +=
+            std::string("[transaction]\nstep = capture\nrecord = 37 2\nexpect.37 = ") + c.enviado + "\n";
+    Cenario(cenario);
+    auto api = Criar();
+    api->Inicializar();
+    for (const auto& c : casos) {
+        respostas = {c.digitado};
+        EXPECT_TRUE(api->EfetuarAdministrativa(tefopAdministrativo, "1")) << c.digitado;
+    }
+}
+
+TEST_F(DriverPayGoWeb, AcceptedCardKindsAddUpToOneCode) {
+    Cenario("[transaction]\nexpect.41 = 5\nstep = 0\n[transaction]\nstep = 0\n");
+    auto api = Criar();
+    api->Inicializar();
+    EXPECT_TRUE(api->EfetuarPagamento("1", platform::Currency::FromCents(1234), tefmpNaoDefinido,
+                                      {teftcCredito, teftcVoucher}));
+    EXPECT_TRUE(api->EfetuarPagamento("2", platform::Currency::FromCents(1234)));
+    const auto segunda = TranscricaoDesde("PW_iNewTransac(33)");
+    EXPECT_TRUE(std::none_of(segunda.begin(), segunda.end(),
+                             [](const std::string& l) { return l.rfind("PW_iAddParam(41,", 0) == 0; }));
+}
+
+TEST_F(DriverPayGoWeb, AnAdministrativeCodeOutsideTheOperationsRunsTheMenu) {
+    Cenario("");
+    auto api = Criar();
+    api->Inicializar();
+    const struct {
+        const char* codigo;
+        const char* transacao;
+    } casos[] = {{"300", "PW_iNewTransac(32) = 0"},
+                 {"abc", "PW_iNewTransac(32) = 0"},
+                 {"0", "PW_iNewTransac(0) = 0"},
+                 {"16", "PW_iNewTransac(16) = 0"}};
+    for (const auto& c : casos) {
+        EXPECT_TRUE(api->EfetuarAdministrativa(std::string(c.codigo), "1"));
+        EXPECT_EQ(Transcricao("PW_iNewTransac(").back(), c.transacao) << c.codigo;
+    }
+    EXPECT_TRUE(api->EfetuarAdministrativa(tefopFechamento, "1"));
+    EXPECT_EQ(Transcricao("PW_iNewTransac(").back(), "PW_iNewTransac(40) = 0");
+}
+
+TEST_F(DriverPayGoWeb, ACancellationWithoutItsFinalisationCodeSendsOnlyTheNetwork) {
+    Cenario("[transaction]\nstep = 0\n");
+    auto api = Criar();
+    api->Inicializar();
+    EXPECT_TRUE(api->CancelarTransacao("123", "AUT9", *platform::EncodeDateTime(2025, 5, 4, 13, 14, 15),
+                                       12.34, "", "REDE"));
+    std::vector<std::string> parametros;
+    for (const auto& l : TranscricaoDesde("PW_iNewTransac(34)"))
+        if (l.rfind("PW_iAddParam(", 0) == 0)
+            parametros.push_back(l);
+    ASSERT_GE(parametros.size(), 7u);
+    EXPECT_EQ(std::vector<std::string>(parametros.end() - 7, parametros.end()),
+              (std::vector<std::string>{"PW_iAddParam(88, 123) = 0", "PW_iAddParam(87, 040525) = 0",
+                                        "PW_iAddParam(115, 131415) = 0", "PW_iAddParam(96, 1234) = 0",
+                                        "PW_iAddParam(98, AUT9) = 0", "PW_iAddParam(254, AUT9) = 0",
+                                        "PW_iAddParam(53, REDE) = 0"}));
+}
+
+TEST_F(DriverPayGoWeb, APendingTransactionIsPutToTheApplication) {
+    Cenario(std::string("[transaction]\nstep = 0\n") + VendaAprovada + "[transaction]\nstep = 0\n");
+    {
+        auto api = Criar(tefopiNenhum, false);
+        api->Inicializar();
+        ASSERT_TRUE(api->EfetuarPagamento("42", platform::Currency::FromCents(1999)));
+    }
+    // The stored files are gone with the crash; the host still remembers.
+    for (const auto& arquivo : ArquivosTEF())
+        std::remove((pasta.file("tef") + "/" + arquivo).c_str());
+
+    auto api = Criar(tefopiNenhum, true, tefpenPerguntar);
+    std::vector<std::string> perguntas;
+    api->QuandoDetectarTransacaoPendente = [&](TOvraTEFResp&, const std::string& mensagem) {
+        perguntas.push_back(mensagem);
+    };
+    api->Inicializar();
+    EXPECT_FALSE(api->EfetuarPagamento("43", platform::Currency::FromCents(500)));
+    EXPECT_EQ(perguntas, (std::vector<std::string>{"Transação Pendente.\r\nRede: REDE\r\nNSU: 123456"}));
+    EXPECT_TRUE(Transcricao("PW_iConfirmation(").empty());
+
+    api->ResolverTransacaoPendente(tefstsSucessoManual);
+    EXPECT_EQ(Transcricao("PW_iConfirmation("),
+              (std::vector<std::string>{
+                  "PW_iConfirmation(12833, 00042, LOC42, 123456, LOJA1, REDE) = 0 confirmed"}));
+}
+
+TEST_F(DriverPayGoWeb, OperationsRefusedWithTheirMessages) {
+    Cenario("userdata = 0|987654321\n");
+    auto api = Criar();
+    auto& driver = dynamic_cast<TOvraTEFAPIClassPayGoWeb&>(api->TEF());
+    driver.SetDiretorioTrabalho(pasta.file("outra"));
+    driver.SetDiretorioTrabalho("");
+    api->Inicializar();
+    auto erro = [](auto&& f) -> std::string {
+        try {
+            f();
+        } catch (const EOvraTEFErro& e) {
+            return e.what();
+        }
+        return "(no exception)";
+    };
+    EXPECT_EQ(erro([&] { driver.SetDiretorioTrabalho(pasta.file("outra")); }),
+              "TOvraTEFAPIClassPayGoWeb.DiretorioTrabalho não pode ser modificado após TEF Inicializado");
+    EXPECT_EQ(erro([&] { api->FinalizarTransacao("REDE", "1", "X", tefstsSucessoAutomatico); }),
+              "Transação não encontrada [REDE 1 X]");
+    EXPECT_EQ(erro([&] { api->ResolverTransacaoPendente(tefstsSucessoManual); }),
+              "Não há transação Pendente");
+    EXPECT_EQ(erro([&] { api->EfetuarPagamento("", platform::Currency::FromCents(100)); }),
+              "IdentificadorVenda não pode ser vazio");
+    EXPECT_FALSE(finalizacoes.back().sucesso);
+    EXPECT_EQ(finalizacoes.back().texto, "IdentificadorVenda não pode ser vazio");
+
+    EXPECT_EQ(api->ObterDadoPinPad(dpFone, 30000), "987654321");
+    EXPECT_EQ(Transcricao("PW_iPPGetUserData(").back(), "PW_iPPGetUserData(3, 8, 9, 30) = 0");
+}
+
+TEST_F(DriverPayGoWeb, AQRCodeWithoutItsEventFailsThePayment) {
+    Cenario("[transaction]\nduring.8055 = QR\nstep = capture\nrecord = 0 20\n");
+    auto api = Criar();
+    api->QuandoExibirQRCode = nullptr;
+    api->Inicializar();
+    EXPECT_FALSE(api->EfetuarPagamento("42", platform::Currency::FromCents(1999), tefmpCarteiraVirtual));
+    EXPECT_NE(std::find(eventos.begin(), eventos.end(),
+                        "mensagem 1 Evento QuandoExibirQRCode não foi implementado na sua aplicação"),
+              eventos.end());
+    // Told the library that QR codes go to the PIN-pad.
+    EXPECT_FALSE(Transcricao("PW_iAddParam(32592, 1) = 0").empty());
+}
+
 } // namespace
