@@ -1111,7 +1111,10 @@ bool TOvraTEFPGWebAPI::DialogoCampo(const PW_GetData& registro, std::string& res
     bool validado = false, cancelado = false;
     while (!validado && !cancelado) {
         GravarLog("  OnObtemCampo");
-        if (OnObtemCampo)
+        // Nobody to ask is nobody to answer: asking again would never end.
+        if (!OnObtemCampo)
+            cancelado = true;
+        else
             OnObtemCampo(definicao, resposta, validado, cancelado);
         const std::string respostaLog = definicao.OcultarDadosDigitados
                                             ? std::string(resposta.size(), '*')

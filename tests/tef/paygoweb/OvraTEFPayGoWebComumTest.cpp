@@ -987,6 +987,29 @@ TEST_F(Motor, APinPadOperationTheLibraryRefusesEndsTheRun) {
         mensagens.end());
 }
 
+TEST_F(Motor, TheCheckoutMessageWaitsAndMayBeCancelled) {
+    Iniciar();
+    for (const bool cancelar : {false, true}) {
+        Cenario("[transaction]\nstep = capture\nrecord = 32590 18\nrec.szPrompt = CONFIRA O VALOR\n"
+                "during.116 = CANCELADA\n");
+        std::vector<TOvraTEFPGWebAPIOperacaoPinPad> esperas;
+        api.OnAguardaPinPad = [&](TOvraTEFPGWebAPIOperacaoPinPad operacao, bool& c) {
+            esperas.push_back(operacao);
+            c = cancelar;
+        };
+        mensagens.clear();
+        api.IniciarTransacao(PWOPER_SALE);
+        EXPECT_EQ(api.ExecutarTransacao(), !cancelar);
+        EXPECT_EQ(esperas, std::vector<TOvraTEFPGWebAPIOperacaoPinPad>{ppLerQRCode});
+        EXPECT_NE(std::find(mensagens.begin(), mensagens.end(), Mensagem{"CONFIRA O VALOR", tmCliente, -1}),
+                  mensagens.end());
+        EXPECT_EQ(Transcreveu("PW_iAddParam(32590, ) = 0"), !cancelar);
+        EXPECT_EQ(Transcreveu("PW_iPPAbort() = 0"), cancelar);
+        if (cancelar)
+            EXPECT_EQ(api.DadosDaTransacao().ValueInfo(PWINFO_RET), "-2491");
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Idle processing
 
