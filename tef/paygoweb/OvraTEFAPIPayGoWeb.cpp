@@ -127,8 +127,16 @@ TOvraTEFAPIClassPayGoWeb::TOvraTEFAPIClassPayGoWeb(TOvraTEFAPI* AOwner)
 }
 
 TOvraTEFAPIClassPayGoWeb::~TOvraTEFAPIClassPayGoWeb() {
-    // The engine outlives nobody it calls back: nothing of the component is reached while it stops.
-    fpTEFPayGoAPI->OnGravarLog = nullptr;
+    // The engine stops after this, while the component that owns the driver is itself being torn
+    // down: whatever it would say on the way out has no one left to hear it.
+    TOvraTEFPGWebAPI& api = *fpTEFPayGoAPI;
+    api.OnGravarLog = nullptr;
+    api.OnExibeMensagem = nullptr;
+    api.OnExibeMenu = nullptr;
+    api.OnObtemCampo = nullptr;
+    api.OnAguardaPinPad = nullptr;
+    api.OnExibeQRCode = nullptr;
+    api.OnAvaliarTransacaoPendente = nullptr;
 }
 
 void TOvraTEFAPIClassPayGoWeb::SetDiretorioTrabalho(const std::string& valor) {
