@@ -1,5 +1,6 @@
 #include "OvraTEFAPIPayGoWeb.h"
 
+#include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
@@ -31,9 +32,10 @@ std::string Centavos(double valor) {
     return std::to_string(static_cast<std::int64_t>(std::trunc(centavos)));
 }
 
-// A line of a stored response as the library gave it.
+// A line of a stored response as the library gave it: the lines keep the library's bytes escaped,
+// and the library wants them back as they were.
 std::string TextoDaLinha(TOvraTEFResp& resp, std::uint16_t info) {
-    return platform::Trim(resp.LeInformacao(info, 0).AsString());
+    return platform::Trim(platform::AnsiToUtf8(resp.LeInformacao(info, 0).AsBinary()));
 }
 
 // The request number exactly as the library wrote it (leading zeros and all): the library looks the

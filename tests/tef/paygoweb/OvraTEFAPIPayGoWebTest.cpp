@@ -149,7 +149,7 @@ protected:
 // An approved credit sale, as the host answers it.
 const char* const VendaAprovada = "result.50 = 00042\n"
                                   "result.53 = REDE\n"
-                                  "result.54 = LOJA1\n"
+                                  "result.54 = LOJA\\xC71\n"
                                   "result.66 = APROVADA\n"
                                   "result.67 = 1\n"
                                   "result.68 = LOC42\n"
@@ -211,9 +211,9 @@ TEST_F(DriverPayGoWeb, AnApprovedCreditSaleWithMenuPinAndCardRemoval) {
                            "espera 5",
                        }));
     // The request number goes back exactly as the host gave it, leading zeros and all.
-    EXPECT_EQ(
-        Transcricao("PW_iConfirmation("),
-        (std::vector<std::string>{"PW_iConfirmation(289, 00042, LOC42, 123456, LOJA1, REDE) = 0 confirmed"}));
+    EXPECT_EQ(Transcricao("PW_iConfirmation("),
+              (std::vector<std::string>{
+                  "PW_iConfirmation(289, 00042, LOC42, 123456, LOJA\\xC71, REDE) = 0 confirmed"}));
     ASSERT_EQ(finalizacoes.size(), 1u);
     EXPECT_TRUE(finalizacoes[0].sucesso);
     EXPECT_EQ(finalizacoes[0].texto, "APROVADA");
@@ -223,7 +223,7 @@ TEST_F(DriverPayGoWeb, AnApprovedCreditSaleWithMenuPinAndCardRemoval) {
                                         "037-000 = 1999\r\n"
                                         "050-000 = 00042\r\n"
                                         "053-000 = REDE\r\n"
-                                        "054-000 = LOJA1\r\n"
+                                        "054-000 = LOJA\\xC71\r\n"
                                         "066-000 = APROVADA\r\n"
                                         "067-000 = 1\r\n"
                                         "068-000 = LOC42\r\n"
@@ -258,7 +258,7 @@ TEST_P(DriverPayGoWebQueda, APaymentLeftPendingByACrashIsFinalisedOnceAtTheNextS
     api->Inicializar();
     EXPECT_EQ(Transcricao("PW_iConfirmation("),
               (std::vector<std::string>{std::string("PW_iConfirmation(") + GetParam().confirmacao +
-                                        ", 00042, LOC42, 123456, LOJA1, REDE) = 0 " +
+                                        ", 00042, LOC42, 123456, LOJA\\xC71, REDE) = 0 " +
                                         (GetParam().estornada ? "undone" : "confirmed")}));
     const std::string conteudo = Conteudo("Ovra_000.tef");
     EXPECT_NE(conteudo.find("899-001 = S\r\n"), std::string::npos);
@@ -525,7 +525,7 @@ TEST_F(DriverPayGoWeb, APendingTransactionIsPutToTheApplication) {
     api->ResolverTransacaoPendente(tefstsSucessoManual);
     EXPECT_EQ(Transcricao("PW_iConfirmation("),
               (std::vector<std::string>{
-                  "PW_iConfirmation(12833, 00042, LOC42, 123456, LOJA1, REDE) = 0 confirmed"}));
+                  "PW_iConfirmation(12833, 00042, LOC42, 123456, LOJA\\xC71, REDE) = 0 confirmed"}));
 }
 
 TEST_F(DriverPayGoWeb, OperationsRefusedWithTheirMessages) {
