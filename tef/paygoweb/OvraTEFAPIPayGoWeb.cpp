@@ -205,6 +205,15 @@ void TOvraTEFAPIClassPayGoWeb::DesInicializar() {
     TOvraTEFAPIClass::DesInicializar();
 }
 
+template <typename F> bool TOvraTEFAPIClassPayGoWeb::Operacao(F&& corpo) {
+    try {
+        return corpo();
+    } catch (const std::exception& e) {
+        fpErroOperacao = e.what();
+        throw;
+    }
+}
+
 void TOvraTEFAPIClassPayGoWeb::IniciarMetodoOperacao(TOvraTEFAPIMetodo Metodo) {
     TOvraTEFAPIClass::IniciarMetodoOperacao(Metodo);
     LimparPendente();
@@ -212,7 +221,10 @@ void TOvraTEFAPIClassPayGoWeb::IniciarMetodoOperacao(TOvraTEFAPIMetodo Metodo) {
     // the previous transaction's approval to the application.
     fpErroOperacao.clear();
     fpTEFPayGoAPI->DadosDaTransacao().Clear();
-    fpOvraTEFAPI->ConfirmarTransacoesPendentes();
+    Operacao([this] {
+        fpOvraTEFAPI->ConfirmarTransacoesPendentes();
+        return true;
+    });
 }
 
 void TOvraTEFAPIClassPayGoWeb::InterpretarDadosDaTransacao() {
@@ -231,15 +243,6 @@ void TOvraTEFAPIClassPayGoWeb::InterpretarDadosDaTransacao() {
     resp.ConteudoToProperty();
     if (!resp.Sucesso && !fpErroOperacao.empty())
         resp.TextoEspecialOperador = fpErroOperacao;
-}
-
-template <typename F> bool TOvraTEFAPIClassPayGoWeb::Operacao(F&& corpo) {
-    try {
-        return corpo();
-    } catch (const std::exception& e) {
-        fpErroOperacao = e.what();
-        throw;
-    }
 }
 
 bool TOvraTEFAPIClassPayGoWeb::ExecutarTransacao(std::uint8_t operacao,
@@ -551,7 +554,7 @@ void TOvraTEFAPIClassPayGoWeb::QuandoObtemCampo(const TOvraTEFPGWebAPIDefinicaoC
     OvraTEFAPI().PerguntarCampo(d, Resposta, Validado, Cancelado);
     // An amount typed with its two decimals goes to the library in cents.
     const std::size_t ponto = Resposta.find('.');
-    if (ponto != std::string::npos && Resposta.size() >= 2 && ponto == Resposta.size() - 3)
+    if (ponto != std::string::npos && ponto + 3 == Resposta.size())
         Resposta.erase(ponto, 1);
 }
 

@@ -571,4 +571,19 @@ TEST_F(DriverPayGoWeb, AQRCodeWithoutItsEventFailsThePayment) {
     EXPECT_FALSE(Transcricao("PW_iAddParam(32592, 1) = 0").empty());
 }
 
+TEST_F(DriverPayGoWeb, AFailedConfirmationBeforeAnOperationIsItsResult) {
+    Cenario(std::string("[transaction]\nstep = 0\n") + VendaAprovada);
+    auto api = Criar(tefopiProcessarPendentes, false);
+    api->Inicializar();
+    ASSERT_TRUE(api->EfetuarPagamento("42", platform::Currency::FromCents(1999)));
+    // The host forgot the transaction: confirming it before the next operation fails.
+    Cenario("[transaction]\nstep = 0\n");
+    EXPECT_THROW(api->EfetuarPagamento("42", platform::Currency::FromCents(100)), EOvraTEFPayGoWeb);
+    ASSERT_EQ(finalizacoes.size(), 2u);
+    EXPECT_FALSE(finalizacoes[1].sucesso);
+    EXPECT_EQ(finalizacoes[1].texto,
+              "A transação informada para confirmação não existe ou já foi confirmada anteriormente");
+    EXPECT_TRUE(Transcricao("PW_iNewTransac(").empty());
+}
+
 } // namespace
