@@ -586,4 +586,22 @@ TEST_F(DriverPayGoWeb, AFailedConfirmationBeforeAnOperationIsItsResult) {
     EXPECT_TRUE(Transcricao("PW_iNewTransac(").empty());
 }
 
+TEST(OvraTEFAPIPayGoWebFabricaTest, TheComponentCreatesThisDriverForItsModel) {
+    TOvraTEFAPI api;
+    api.SetModelo(tefApiPayGoWeb);
+    auto* driver = dynamic_cast<TOvraTEFAPIClassPayGoWeb*>(&api.TEF());
+    ASSERT_NE(driver, nullptr);
+    EXPECT_NE(dynamic_cast<TOvraTEFRespPayGoWeb*>(&api.UltimaRespostaTEF()), nullptr);
+    EXPECT_EQ(driver->OperacaoVenda, PWOPER_SALE);
+    EXPECT_EQ(driver->OperacaoAdministrativa, PWOPER_ADMIN);
+    EXPECT_EQ(driver->OperacaoCancelamento, PWOPER_SALEVOID);
+    try {
+        api.SetModelo(tefApiCliSiTEF);
+        ADD_FAILURE() << "no exception";
+    } catch (const EOvraTEFAPIErro& e) {
+        EXPECT_NE(std::string(e.what()).find("não disponível nesta versão"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(api.Modelo(), tefApiPayGoWeb);
+}
+
 } // namespace
