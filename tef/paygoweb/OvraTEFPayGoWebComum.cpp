@@ -1197,10 +1197,14 @@ std::int16_t TOvraTEFPGWebAPI::OperacaoPinPad(std::uint16_t indice, TOvraTEFPGWe
     fpPinPadUsado = true;
     std::int16_t ret = PWRET_CANCEL;
     const std::string argumento = "( " + std::to_string(indice) + " )";
+    bool disponivel = true;
     auto iniciar = [&](const char* nome, TPW_iPPIndice funcao) {
         GravarLog(std::string(nome) + argumento);
-        if (funcao)
+        disponivel = funcao != nullptr;
+        if (disponivel)
             ret = funcao(indice);
+        else
+            GravarLog(std::string("  Função não encontrada: ") + nome);
     };
     switch (operacao) {
     case ppGetCard:
@@ -1237,6 +1241,10 @@ std::int16_t TOvraTEFPGWebAPI::OperacaoPinPad(std::uint16_t indice, TOvraTEFPGWe
     default:
         break;
     }
+    // An older library without the entry: the capture cannot be done, and no message of the library
+    // is about it.
+    if (!disponivel)
+        return ret;
     GravarLog("  " + PWRETParaString(ret));
     switch (ret) {
     case PWRET_OK:

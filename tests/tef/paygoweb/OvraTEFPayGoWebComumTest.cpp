@@ -1010,6 +1010,29 @@ TEST_F(Motor, TheCheckoutMessageWaitsAndMayBeCancelled) {
     }
 }
 
+TEST_F(Motor, AnOptionalPinPadOperationTheLibraryLacksCancelsTheRun) {
+    platform::DynamicLibrary semOpcionaisControle;
+    semOpcionaisControle.Load(PastaBiblioteca("sem-opcionais") + COvraPGWebLibNome);
+    std::ofstream(pasta.file("sem-opcionais.txt"))
+        << "transcript = " << pasta.file("sem-opcionais-transcricao.txt") << "\n"
+        << "[transaction]\nstep = capture\nrecord = 0 19\nduring.66 = MENSAGEM ANTIGA\n";
+    using TCenario = std::int16_t (*)(const char*);
+    ASSERT_EQ(
+        semOpcionaisControle.Function<TCenario>("PWSim_Cenario")(pasta.file("sem-opcionais.txt").c_str()), 0);
+
+    TOvraTEFPGWebAPI semOpcionais;
+    Preparar(semOpcionais, "sem-opcionais");
+    semOpcionais.Inicializar();
+    mensagens.clear();
+    semOpcionais.IniciarTransacao(PWOPER_SALE);
+    EXPECT_FALSE(semOpcionais.ExecutarTransacao());
+    EXPECT_EQ(semOpcionais.DadosDaTransacao().ValueInfo(PWINFO_RET), "-2491");
+    EXPECT_TRUE(Logou("  Função não encontrada: PW_iPPTestKey"));
+    // Whatever the library last said is about something else.
+    EXPECT_EQ(std::find(mensagens.begin(), mensagens.end(), Mensagem{"MENSAGEM ANTIGA", tmOperador, 5000}),
+              mensagens.end());
+}
+
 // ---------------------------------------------------------------------------------------------
 // Idle processing
 
