@@ -1,5 +1,7 @@
 #include "OvraTEFAPI.h"
 
+#include "paygoweb/OvraTEFAPIPayGoWeb.h"
+
 // ---------------------------------------------------------------------------------------------
 // TOvraTEFAPIClass
 
@@ -71,6 +73,7 @@ std::unique_ptr<TOvraTEFAPIComumClass> TOvraTEFAPI::CriarTEF(TOvraTEFAPITipo AMo
     case tefApiNenhum:
         return std::make_unique<TOvraTEFAPIClass>(this);
     case tefApiPayGoWeb:
+        return std::make_unique<TOvraTEFAPIClassPayGoWeb>(this);
     case tefApiCliSiTEF:
         break;
     }

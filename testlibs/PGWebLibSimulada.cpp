@@ -113,7 +113,8 @@ struct Transacao {
     std::map<std::uint16_t, std::string> durante;
     std::map<std::uint16_t, std::string> resultado;
     std::int16_t inicioPinPad = OK;
-    std::vector<std::string> eventosPinPad;
+    // One list per PIN-pad operation, in the order the operations start.
+    std::vector<std::vector<std::string>> eventosPinPad;
 };
 
 struct Pendente {
@@ -144,6 +145,8 @@ struct Estado {
     int fase = 0; // 0 none, 1 open, 2 running, 3 ended
     std::size_t passo = 0;
     std::size_t evento = 0;
+    std::size_t operacaoPinPad = 0; // lists of events handed out in this transaction
+    std::size_t listaEventos = 0;   // the list of the operation running: 1-based, 0 for none
     bool pinPadAtivo = false;
     std::size_t commTestPasso = 0;
     std::vector<Pendente> ledger;
@@ -358,8 +361,9 @@ bool LerCenario(const std::string& arquivo) {
         else if (chave == "ppevents") {
             std::stringstream ss(valor);
             std::string item;
+            t->eventosPinPad.emplace_back();
             while (std::getline(ss, item, ';'))
-                t->eventosPinPad.push_back(Aparar(item));
+                t->eventosPinPad.back().push_back(Aparar(item));
         } else if (chave == "step") {
             Passo p;
             if (valor == "nothing")
@@ -430,8 +434,10 @@ std::int16_t InicioPinPad(const char* nome, std::uint16_t indice) {
         return Transcrever(chamada, DLLNOTINIT, "misuse: not initialised");
     const std::int16_t r = E().atual.inicioPinPad;
     if (r == OK) {
-        E().pinPadAtivo = true;
-        E().evento = 0;
+        Estado& e = E();
+        e.pinPadAtivo = true;
+        e.evento = 0;
+        e.listaEventos = e.operacaoPinPad < e.atual.eventosPinPad.size() ? ++e.operacaoPinPad : 0;
     }
     return Transcrever(chamada, r);
 }
@@ -475,6 +481,8 @@ PW_EXPORT std::int16_t PW_CALL PW_iNewTransac(std::uint8_t bOper) {
     e.fase = 1;
     e.passo = 0;
     e.pinPadAtivo = false;
+    e.operacaoPinPad = 0;
+    e.listaEventos = 0;
     return Transcrever(chamada, OK);
 }
 
@@ -618,11 +626,12 @@ PW_EXPORT std::int16_t PW_CALL PW_iPPEventLoop(char* pszDisplay, std::uint32_t u
         return Transcrever(chamada, DLLNOTINIT, "misuse: not initialised");
     if (!e.pinPadAtivo)
         return Transcrever(chamada, INVCALL, "misuse: no PIN-pad operation");
-    if (e.evento >= e.atual.eventosPinPad.size()) {
+    if (e.listaEventos == 0 || e.listaEventos > e.atual.eventosPinPad.size() ||
+        e.evento >= e.atual.eventosPinPad[e.listaEventos - 1].size()) {
         e.pinPadAtivo = false;
         return Transcrever(chamada, OK);
     }
-    const std::string evento = e.atual.eventosPinPad[e.evento++];
+    const std::string evento = e.atual.eventosPinPad[e.listaEventos - 1][e.evento++];
     if (evento == "nothing")
         return Transcrever(chamada, NOTHING);
     if (evento.rfind("display:", 0) == 0) {

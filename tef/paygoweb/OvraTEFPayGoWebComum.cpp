@@ -4,6 +4,7 @@
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "tef/OvraValidador.h"
 
 #include <algorithm>
 #include <chrono>
@@ -29,14 +30,6 @@ std::string DoBuffer(const char* buffer, std::size_t tamanho) {
     return std::string(buffer, strnlen(buffer, tamanho));
 }
 
-std::string SoDigitos(std::string_view texto) {
-    std::string r;
-    for (char c : texto)
-        if (c >= '0' && c <= '9')
-            r += c;
-    return r;
-}
-
 // UTF-8 characters, not bytes, so that a cut never splits one.
 std::string Cortar(const std::string& texto, std::size_t maximo) {
     std::size_t caracteres = 0;
@@ -48,26 +41,6 @@ std::string Cortar(const std::string& texto, std::size_t maximo) {
         }
     }
     return texto;
-}
-
-// Empty when the digits form a valid CNPJ; otherwise why not.
-std::string ValidarCNPJ(const std::string& digitos) {
-    if (digitos.size() != 14)
-        return "CNPJ deve ter 14 dígitos";
-    if (std::all_of(digitos.begin(), digitos.end(), [&](char c) { return c == digitos[0]; }))
-        return "CNPJ inválido";
-    auto digito = [&](std::size_t n) {
-        int soma = 0, peso = 2;
-        for (std::size_t i = n; i-- > 0;) {
-            soma += (digitos[i] - '0') * peso;
-            peso = peso == 9 ? 2 : peso + 1;
-        }
-        const int resto = soma % 11;
-        return resto < 2 ? 0 : 11 - resto;
-    };
-    if (digito(12) != digitos[12] - '0' || digito(13) != digitos[13] - '0')
-        return "CNPJ inválido";
-    return {};
 }
 
 // The parameters whose values are secrets or identify the card: never logged in clear.
@@ -401,17 +374,14 @@ void TOvraTEFPGWebAPI::SetNomeEstabelecimento(const std::string& valor) {
 }
 
 void TOvraTEFPGWebAPI::SetCNPJEstabelecimento(const std::string& valor) {
-    const std::string digitos = SoDigitos(valor);
-    if (!digitos.empty()) {
-        const std::string erro = ValidarCNPJ(digitos);
-        if (!erro.empty())
-            DoException("SetCNPJEstabelecimento: " + erro);
-    }
+    const std::string digitos = OvraSoDigitos(valor);
+    if (!digitos.empty() && !OvraValidarCNPJ(digitos))
+        DoException("SetCNPJEstabelecimento: CNPJ inválido");
     fpCNPJEstabelecimento = digitos;
 }
 
 void TOvraTEFPGWebAPI::SetPontoCaptura(const std::string& valor) {
-    fpPontoCaptura = SoDigitos(valor).substr(0, 11);
+    fpPontoCaptura = OvraSoDigitos(valor).substr(0, 11);
 }
 
 void TOvraTEFPGWebAPI::SetEnderecoIP(const std::string& valor) {
@@ -876,13 +846,520 @@ bool TOvraTEFPGWebAPI::ExecutarTransacao() {
     return ret == PWRET_OK;
 }
 
+// ---------------------------------------------------------------------------------------------
+// Data capture
+
+namespace {
+
+// Puts a text into a fixed field of a record, cut to leave room for its NUL.
+template <std::size_t N> void Escrever(char (&campo)[N], const std::string& texto) {
+    const std::string ansi = platform::Utf8ToAnsi(texto);
+    const std::size_t n = std::min(ansi.size(), N - 1);
+    std::memcpy(campo, ansi.data(), n);
+    campo[n] = '\0';
+}
+
+// The messages of ours for a refused answer whose field brought none.
+constexpr const char* MsgDadoInvalido = "Dado inválido";
+constexpr const char* MsgDadoVazio = "Informe um valor";
+constexpr const char* MsgDadoMaiorPadrao = "Valor acima do máximo permitido";
+constexpr const char* MsgDadoMenorPadrao = "Valor abaixo do mínimo permitido";
+constexpr const char* MsgDigitacoesDiferentes = "Os valores digitados não conferem";
+
+std::string OuPadrao(const std::string& mensagem, const char* padrao) {
+    const std::string m = platform::Trim(mensagem);
+    return m.empty() ? std::string(padrao) : m;
+}
+
+bool DataValida(int ano, int mes, int dia) {
+    return platform::EncodeDate(ano, mes, dia).has_value();
+}
+
+} // namespace
+
+TOvraTEFPGWebAPIDefinicaoCampo OvraDefinicaoCampo(const PW_GetData& registro) {
+    TOvraTEFPGWebAPIDefinicaoCampo d;
+    d.Titulo = platform::Trim(OvraPWTexto(registro.szPrompt));
+    d.MascaraDeCaptura = platform::Trim(OvraPWTexto(registro.szMascaraDeCaptura));
+    d.TiposEntradaPermitidos = std::min<std::uint8_t>(registro.bTiposEntradaPermitidos, PWTYP_AlfaNumEsp);
+    d.TamanhoMinimo = registro.bTamanhoMinimo;
+    d.TamanhoMaximo = registro.bTamanhoMaximo;
+    d.ValorMinimo = registro.ulValorMinimo;
+    d.ValorMaximo = registro.ulValorMaximo;
+    d.OcultarDadosDigitados = registro.bOcultarDadosDigitados == 1;
+    d.ValidacaoDado =
+        registro.bValidacaoDado > PWVAL_DuplaDigitacao ? PWVAL_Nenhuma : registro.bValidacaoDado;
+    d.AceitaNulo = registro.bAceitaNulo == 1;
+    d.ValorInicial = platform::Trim(OvraPWTexto(registro.szValorInicial));
+    d.bTeclasDeAtalho = registro.bTeclasDeAtalho == 1;
+    d.MsgValidacao = platform::Trim(OvraPWTexto(registro.szMsgValidacao));
+    d.MsgConfirmacao = platform::Trim(OvraPWTexto(registro.szMsgConfirmacao));
+    d.MsgDadoMaior = platform::Trim(OvraPWTexto(registro.szMsgDadoMaior));
+    d.MsgDadoMenor = platform::Trim(OvraPWTexto(registro.szMsgDadoMenor));
+    d.TipoEntradaCodigoBarras = registro.bTipoEntradaCodigoBarras;
+    d.OmiteMsgAlerta = registro.bOmiteMsgAlerta == 1;
+    const bool gerente = registro.wIdentificador == PWINFO_AUTHMNGTUSER;
+    if (gerente || registro.wIdentificador == PWINFO_AUTHTECHUSER) {
+        d.ValidacaoDado = gerente ? 100 : 101;
+        d.TiposEntradaPermitidos = PWTYP_AlfaNumEsp;
+        d.OcultarDadosDigitados = true;
+        if (d.Titulo.empty())
+            d.Titulo = gerente ? "INFORME A SENHA DO GERENTE" : "INFORME A SENHA TÉCNICA";
+    }
+    return d;
+}
+
+std::string OvraValidarRespostaCampo(const TOvraTEFPGWebAPIDefinicaoCampo& definicao, std::string& resposta,
+                                     int anoAtual) {
+    const std::string invalido = OuPadrao(definicao.MsgValidacao, MsgDadoInvalido);
+    switch (definicao.ValidacaoDado) {
+    case PWVAL_Modulo10:
+        resposta = OvraSoDigitos(resposta);
+        return OvraValidarModulo10(resposta) ? std::string() : invalido;
+    case PWVAL_CPF_CNPJ:
+        resposta = OvraSoDigitos(resposta);
+        return OvraValidarCPFouCNPJ(resposta) ? std::string() : invalido;
+    case PWVAL_MMAA: {
+        resposta = OvraSoDigitos(resposta);
+        if (resposta.size() != 4)
+            return invalido;
+        const int mes = std::stoi(resposta.substr(0, 2)), ano = std::stoi(resposta.substr(2, 2));
+        return DataValida(anoAtual / 100 * 100 + ano, mes, 1) ? std::string() : invalido;
+    }
+    case PWVAL_DDMMAA: {
+        resposta = OvraSoDigitos(resposta);
+        if (resposta.size() != 6)
+            return invalido;
+        const int dia = std::stoi(resposta.substr(0, 2)), mes = std::stoi(resposta.substr(2, 2)),
+                  ano = std::stoi(resposta.substr(4, 2));
+        return DataValida(anoAtual / 100 * 100 + ano, mes, dia) ? std::string() : invalido;
+    }
+    case PWVAL_NaoVazio:
+        if (resposta.empty())
+            return OuPadrao(definicao.MsgValidacao, MsgDadoVazio);
+        break;
+    default:
+        break;
+    }
+    if (definicao.TiposEntradaPermitidos == PWTYP_Numerico) {
+        const std::int64_t numero = platform::ParseInt64(resposta).value_or(-1);
+        if (definicao.ValorMaximo > 0 && numero > static_cast<std::int64_t>(definicao.ValorMaximo))
+            return OuPadrao(definicao.MsgDadoMaior, MsgDadoMaiorPadrao);
+        if (definicao.ValorMinimo > 0 && numero < static_cast<std::int64_t>(definicao.ValorMinimo))
+            return OuPadrao(definicao.MsgDadoMenor, MsgDadoMenorPadrao);
+    }
+    return {};
+}
+
 std::int16_t TOvraTEFPGWebAPI::ObterDados(std::span<PW_GetData> registros) {
     GravarLog("TOvraTEFPGWebAPI.ObterDados( " + std::to_string(registros.size()) + " )");
-    // The capture of data is not served yet: the first record's type is reported as not handled,
-    // which ends the run through the error path (operator message, undo of the transaction).
-    const int tipo = registros.empty() ? 0 : registros.front().bTipoDeDado;
-    DoException("Não sei tratar Tipo de Dado: " + std::to_string(tipo));
-    return PWRET_CANCEL;
+    std::int16_t ret = PWRET_OK;
+    for (std::size_t i = 0; i < registros.size() && ret == PWRET_OK; ++i) {
+        const PW_GetData& registro = registros[i];
+        GravarLogRegistro(i, registro);
+        if (PreencherDaConfiguracao(registro))
+            continue;
+        const std::string previa = platform::Trim(OvraPWTexto(registro.szMsgPrevia));
+        if (!previa.empty())
+            ExibirMensagem(previa, tmOperador, 5000);
+        const int vezes = std::max<int>(registro.bNumeroCapturas, 1);
+        for (int vez = 0; vez < vezes && ret == PWRET_OK; ++vez)
+            ret = ServirRegistro(static_cast<std::uint16_t>(i), registro);
+    }
+    return ret;
+}
+
+std::int16_t TOvraTEFPGWebAPI::ServirRegistro(std::uint16_t indice, const PW_GetData& registro) {
+    switch (registro.bTipoDeDado) {
+    case 0:
+        return PWRET_OK;
+    case PWDAT_MENU:
+        return CapturarMenu(registro);
+    case PWDAT_TYPED:
+    case PWDAT_USERAUTH: {
+        std::string resposta;
+        if (!DialogoCampo(registro, resposta))
+            return PWRET_CANCEL;
+        if (registro.wIdentificador == PWINFO_MERCHCNPJCPF)
+            resposta = OvraSoDigitos(resposta);
+        AdicionarParametro(registro.wIdentificador, resposta,
+                           OvraDefinicaoCampo(registro).OcultarDadosDigitados);
+        return PWRET_OK;
+    }
+    case PWDAT_CARDINF:
+        return CapturarCartao(indice, registro);
+    case PWDAT_PPENTRY:
+        return OperacaoPinPad(indice, ppGetData);
+    case PWDAT_PPENCPIN:
+        return OperacaoPinPad(indice, ppGetPIN);
+    case PWDAT_CARDOFF:
+        return OperacaoPinPad(indice, ppGoOnChip);
+    case PWDAT_CARDONL:
+        return OperacaoPinPad(indice, ppFinishChip);
+    case PWDAT_PPCONF:
+        return OperacaoPinPad(indice, ppConfirmData);
+    case PWDAT_BARCODE:
+        return CapturarCodigoDeBarras(registro);
+    case PWDAT_PPREMCRD:
+        if (fpPinPadUsado) {
+            ExibirMensagem("REMOVER O CARTAO", tmTodas, -1);
+            fpPinPadUsado = false;
+        }
+        return OperacaoPinPad(indice, ppRemoveCard);
+    case PWDAT_PPGENCMD:
+        return OperacaoPinPad(indice, ppGenericCMD);
+    case PWDAT_PPDATAPOSCNF:
+        return OperacaoPinPad(indice, ppDataConfirmation);
+    case PWDAT_DSPCHECKOUT:
+        return ExibirCheckout(registro, false);
+    case PWDAT_TSTKEY:
+        return OperacaoPinPad(indice, ppTestKey);
+    case PWDAT_DSPQRCODE:
+        return ExibirCheckout(registro, true);
+    default:
+        break;
+    }
+    DoException("Não sei tratar Tipo de Dado: " + std::to_string(registro.bTipoDeDado));
+    return PWRET_CANCEL; // not reached
+}
+
+bool TOvraTEFPGWebAPI::PreencherDaConfiguracao(const PW_GetData& registro) {
+    if (registro.bTipoDeDado != PWDAT_MENU && registro.bTipoDeDado != PWDAT_TYPED &&
+        registro.bTipoDeDado != PWDAT_USERAUTH)
+        return false;
+    const std::uint16_t info = registro.wIdentificador;
+    const std::string nome = std::to_string(info);
+    std::string valor;
+    const int i = fpParametrosAdicionais.IndexOfName(nome);
+    if (i >= 0) {
+        const std::string& linha = fpParametrosAdicionais[i];
+        if (linha.find('=') == std::string::npos)
+            DoException("ParametrosAdicionais: Valor " + linha + " é inválido para " +
+                        PWINFOParaString(info));
+        valor = fpParametrosAdicionais.ValueFromIndex(i);
+    } else {
+        switch (info) {
+        case PWINFO_POSID:
+            valor = fpPontoCaptura;
+            break;
+        case PWINFO_DESTTCPIP:
+            if (!fpEnderecoIP.empty()) {
+                if (fpPortaTCP.empty())
+                    fpPortaTCP = "17502";
+                valor = fpEnderecoIP + ":" + fpPortaTCP;
+            }
+            break;
+        case PWINFO_MERCHCNPJCPF:
+            valor = OvraSoDigitos(fpCNPJEstabelecimento);
+            break;
+        case PWINFO_MERCHNAMEPDC:
+            valor = fpNomeEstabelecimento;
+            break;
+        case PWINFO_USINGPINPAD:
+            valor = PortaPinPad >= 0 ? "1" : "0";
+            break;
+        case PWINFO_PPCOMMPORT:
+            valor = std::to_string(PortaPinPad);
+            break;
+        default:
+            break;
+        }
+    }
+    if (valor.empty())
+        return false;
+    GravarLog("  ParametrosAdicionais");
+    if (registro.bNumOpcoesMenu > 0) {
+        bool achou = false;
+        for (std::size_t k = 0; k < registro.bNumOpcoesMenu && k < 40 && !achou; ++k)
+            achou = OvraPWTexto(registro.vszValorMenu[k]) == valor;
+        if (!achou)
+            DoException("ParametrosAdicionais: Valor " + valor + " é inválido para " +
+                        PWINFOParaString(info));
+    }
+    AdicionarParametro(info, valor);
+    return true;
+}
+
+std::int16_t TOvraTEFPGWebAPI::CapturarMenu(const PW_GetData& registro) {
+    const std::size_t n = std::min<std::size_t>(registro.bNumOpcoesMenu, 40);
+    std::vector<std::string> opcoes;
+    for (std::size_t k = 0; k < n; ++k) {
+        std::string texto = platform::Trim(OvraPWTexto(registro.vszTextoMenu[k]));
+        if (registro.bTeclasDeAtalho == 1)
+            texto = std::to_string(k + 1) + " - " + texto;
+        opcoes.push_back(std::move(texto));
+    }
+    const std::string titulo = platform::Trim(OvraPWTexto(registro.szPrompt));
+    int item = registro.bItemInicial;
+    bool cancelado = false;
+    GravarLog("  OnExibeMenu( " + titulo + " )");
+    if (OnExibeMenu)
+        OnExibeMenu(titulo, opcoes, item, cancelado);
+    GravarLog("    Resposta: " + std::to_string(item) + ", Cancelado: " + Booleano(cancelado));
+    if (cancelado || item < 0 || static_cast<std::size_t>(item) >= n)
+        return PWRET_CANCEL;
+    AdicionarParametro(registro.wIdentificador, OvraPWTexto(registro.vszValorMenu[item]));
+    return PWRET_OK;
+}
+
+bool TOvraTEFPGWebAPI::DialogoCampo(const PW_GetData& registro, std::string& resposta) {
+    const TOvraTEFPGWebAPIDefinicaoCampo original = OvraDefinicaoCampo(registro);
+    TOvraTEFPGWebAPIDefinicaoCampo definicao = original;
+    const bool duplaDigitacao = definicao.ValidacaoDado == PWVAL_DuplaDigitacao;
+    std::optional<std::string> primeira;
+    resposta = definicao.ValorInicial;
+    bool validado = false, cancelado = false;
+    while (!validado && !cancelado) {
+        GravarLog("  OnObtemCampo");
+        // Nobody to ask is nobody to answer: asking again would never end.
+        if (!OnObtemCampo)
+            cancelado = true;
+        else
+            OnObtemCampo(definicao, resposta, validado, cancelado);
+        const std::string respostaLog = definicao.OcultarDadosDigitados
+                                            ? std::string(resposta.size(), '*')
+                                            : ValorParaLog(registro.wIdentificador, resposta);
+        GravarLog("    Resposta: " + respostaLog + ", Valido: " + Booleano(validado) +
+                  ", Cancelado: " + Booleano(cancelado));
+        // The application checked the answer itself, or gave up.
+        if (validado || cancelado)
+            break;
+        resposta = platform::Trim(resposta);
+        std::string mensagem;
+        if (duplaDigitacao) {
+            if (!primeira) {
+                primeira = resposta;
+                definicao.Titulo = definicao.MsgConfirmacao;
+                resposta = definicao.ValorInicial;
+                continue;
+            }
+            if (resposta != *primeira) {
+                mensagem = OuPadrao(definicao.MsgValidacao, MsgDigitacoesDiferentes);
+                // Both entries are asked again: which of the two was mistyped nobody knows.
+                primeira.reset();
+                definicao.Titulo = original.Titulo;
+            }
+        } else {
+            mensagem = OvraValidarRespostaCampo(definicao, resposta,
+                                                platform::DecodeDateTime(Relogio().Agora()).ano);
+        }
+        validado = mensagem.empty();
+        if (!validado) {
+            if (!definicao.OmiteMsgAlerta)
+                ExibirMensagem(mensagem, tmOperador, 5000);
+            resposta = definicao.ValorInicial;
+        }
+    }
+    return !cancelado;
+}
+
+std::int16_t TOvraTEFPGWebAPI::CapturarCartao(std::uint16_t indice, const PW_GetData& registro) {
+    if (registro.ulTipoEntradaCartao == 1)
+        return CapturarCartaoDigitado(registro);
+    const std::int16_t ret = OperacaoPinPad(indice, ppGetCard);
+    const bool digitar = ret == PWRET_FALLBACK || (registro.ulTipoEntradaCartao != 2 && ret == PWRET_CANCEL &&
+                                                   PerguntarCartaoDigitadoAposCancelarLeitura);
+    return digitar ? CapturarCartaoDigitado(registro) : ret;
+}
+
+std::int16_t TOvraTEFPGWebAPI::CapturarCartaoDigitado(const PW_GetData& registro) {
+    auto campo = std::make_unique<PW_GetData>(registro);
+    if (campo->bTiposEntradaPermitidos == 0)
+        campo->bTiposEntradaPermitidos = PWTYP_Numerico;
+    std::string numero;
+    if (!DialogoCampo(*campo, numero))
+        return PWRET_CANCEL;
+    AdicionarParametro(PWINFO_CARDFULLPAN, numero);
+    if (registro.bCapturarDataVencCartao == 0) {
+        Escrever(campo->szPrompt, "VENCIMENTO CARTAO");
+        Escrever(campo->szMascaraDeCaptura, "@@/@@");
+        campo->bValidacaoDado = PWVAL_MMAA;
+        Escrever(campo->szValorInicial, "");
+        std::string vencimento;
+        if (!DialogoCampo(*campo, vencimento))
+            return PWRET_CANCEL;
+        AdicionarParametro(PWINFO_CARDEXPDATE, vencimento);
+    }
+    return PWRET_OK;
+}
+
+std::int16_t TOvraTEFPGWebAPI::CapturarCodigoDeBarras(const PW_GetData& registro) {
+    std::string codigo;
+    if (!DialogoCampo(registro, codigo))
+        return PWRET_CANCEL;
+    AdicionarParametro(PWINFO_BARCODE, codigo);
+    AdicionarParametro(PWINFO_BARCODENTMODE, std::to_string(registro.bTipoEntradaCodigoBarras));
+    return PWRET_OK;
+}
+
+std::int16_t TOvraTEFPGWebAPI::OperacaoPinPad(std::uint16_t indice, TOvraTEFPGWebAPIOperacaoPinPad operacao) {
+    const Funcoes& f = Biblioteca();
+    fpPinPadUsado = true;
+    std::int16_t ret = PWRET_CANCEL;
+    const std::string argumento = "( " + std::to_string(indice) + " )";
+    bool disponivel = true;
+    auto iniciar = [&](const char* nome, TPW_iPPIndice funcao) {
+        GravarLog(std::string(nome) + argumento);
+        disponivel = funcao != nullptr;
+        if (disponivel)
+            ret = funcao(indice);
+        else
+            GravarLog(std::string("  Função não encontrada: ") + nome);
+    };
+    switch (operacao) {
+    case ppGetCard:
+        iniciar("PW_iPPGetCard", f.PW_iPPGetCard);
+        break;
+    case ppGetPIN:
+        iniciar("PW_iPPGetPIN", f.PW_iPPGetPIN);
+        break;
+    case ppGetData:
+        iniciar("PW_iPPGetData", f.PW_iPPGetData);
+        break;
+    case ppGoOnChip:
+        iniciar("PW_iPPGoOnChip", f.PW_iPPGoOnChip);
+        break;
+    case ppFinishChip:
+        iniciar("PW_iPPFinishChip", f.PW_iPPFinishChip);
+        break;
+    case ppConfirmData:
+        iniciar("PW_iPPConfirmData", f.PW_iPPConfirmData);
+        break;
+    case ppGenericCMD:
+        iniciar("PW_iPPGenericCMD", f.PW_iPPGenericCMD);
+        break;
+    case ppDataConfirmation:
+        iniciar("PW_iPPDataConfirmation", f.PW_iPPDataConfirmation);
+        break;
+    case ppTestKey:
+        iniciar("PW_iPPTestKey", f.PW_iPPTestKey);
+        break;
+    case ppRemoveCard:
+        GravarLog("PW_iPPRemoveCard");
+        ret = f.PW_iPPRemoveCard();
+        break;
+    default:
+        break;
+    }
+    // An older library without the entry: the capture cannot be done, and no message of the library
+    // is about it.
+    if (!disponivel)
+        return ret;
+    GravarLog("  " + PWRETParaString(ret));
+    switch (ret) {
+    case PWRET_OK:
+        return LacoDeEventosPinPad(operacao);
+    case PWRET_INVPARAM:
+        DoException("O valor de uiIndex informado não corresponde a uma captura de dados deste tipo.");
+        break;
+    case PWRET_DLLNOTINIT:
+        DoException("Biblioteca PGWebLib não foi inicializada");
+        break;
+    default:
+        DoException(platform::Trim(ObterInfo(PWINFO_RESULTMSG)));
+        break;
+    }
+    return ret;
+}
+
+std::int16_t TOvraTEFPGWebAPI::LacoDeEventosPinPad(TOvraTEFPGWebAPIOperacaoPinPad operacao) {
+    const Funcoes& f = Biblioteca();
+    std::vector<char> buffer(TamanhoDisplay + 1, '\0');
+    bool cancelar = false;
+    while (!cancelar) {
+        GravarLog("PW_iPPEventLoop");
+        std::fill(buffer.begin(), buffer.end(), '\0');
+        const std::int16_t ret = f.PW_iPPEventLoop(buffer.data(), TamanhoDisplay);
+        GravarLog("  " + PWRETParaString(ret));
+        switch (ret) {
+        case PWRET_OK:
+        case PWRET_CANCEL:
+        case PWRET_TIMEOUT:
+        case PWRET_FALLBACK:
+            return ret;
+        case PWRET_DISPLAY:
+            ExibirMensagem(platform::AnsiToUtf8(DoBuffer(buffer.data(), TamanhoDisplay)), tmTodas, -1);
+            break;
+        case PWRET_NOTHING:
+            Relogio().Dormir(EsperaPoll);
+            break;
+        case PWRET_INVCALL:
+            DoException("Não há captura de dados no PIN-pad em curso.");
+            break;
+        case PWRET_DLLNOTINIT:
+            DoException("Biblioteca PGWebLib não foi inicializada");
+            break;
+        case PWRET_PPCOMERR:
+            DoException("Falha na comunicação com o PIN-pad.");
+            break;
+        default:
+            ErroDaBiblioteca(ret);
+        }
+        AguardarPinPad(operacao, cancelar);
+    }
+    return AbortarTransacao();
+}
+
+std::int16_t TOvraTEFPGWebAPI::ExibirCheckout(const PW_GetData& registro, bool qrCode) {
+    if (qrCode) {
+        const std::string dados = ObterInfo(PWINFO_AUTHPOSQRCODE);
+        if (dados != fpUltimoQRCode) {
+            fpUltimoQRCode = dados;
+            ExibirQRCode(dados);
+        }
+    }
+    const std::string prompt = platform::Trim(OvraPWTexto(registro.szPrompt));
+    if (!prompt.empty())
+        ExibirMensagem(prompt, tmCliente, -1);
+    bool cancelar = false;
+    AguardarPinPad(ppLerQRCode, cancelar);
+    if (cancelar)
+        return AbortarTransacao();
+    AdicionarParametro(registro.wIdentificador, "");
+    return PWRET_OK;
+}
+
+void TOvraTEFPGWebAPI::GravarLogRegistro(std::size_t indice, const PW_GetData& r) {
+    auto texto = [&](const char* nome, const std::string& valor) {
+        GravarLog(std::string("    ") + nome + ": " + valor);
+    };
+    auto numero = [&](const char* nome, std::uint64_t valor) { texto(nome, std::to_string(valor)); };
+    GravarLog("  Registro: " + std::to_string(indice));
+    texto("wIdentificador", PWINFOParaString(r.wIdentificador));
+    texto("bTipoDeDado", PWDATParaString(r.bTipoDeDado));
+    texto("szPrompt", OvraPWTexto(r.szPrompt));
+    numero("bNumOpcoesMenu", r.bNumOpcoesMenu);
+    for (std::size_t k = 0; k < std::min<std::size_t>(r.bNumOpcoesMenu, 40); ++k)
+        texto("vszTextoMenu/vszValorMenu",
+              OvraPWTexto(r.vszTextoMenu[k]) + " / " + OvraPWTexto(r.vszValorMenu[k]));
+    texto("szMascaraDeCaptura", OvraPWTexto(r.szMascaraDeCaptura));
+    texto("bTiposEntradaPermitidos", PWTYPParaString(r.bTiposEntradaPermitidos));
+    numero("bTamanhoMinimo", r.bTamanhoMinimo);
+    numero("bTamanhoMaximo", r.bTamanhoMaximo);
+    numero("ulValorMinimo", r.ulValorMinimo);
+    numero("ulValorMaximo", r.ulValorMaximo);
+    numero("bOcultarDadosDigitados", r.bOcultarDadosDigitados);
+    texto("bValidacaoDado", PWVALParaString(r.bValidacaoDado));
+    numero("bAceitaNulo", r.bAceitaNulo);
+    // An initial value of a hidden field is as secret as what is typed over it.
+    texto("szValorInicial", r.bOcultarDadosDigitados == 1
+                                ? std::string(OvraPWTexto(r.szValorInicial).size(), '*')
+                                : ValorParaLog(r.wIdentificador, OvraPWTexto(r.szValorInicial)));
+    numero("bTeclasDeAtalho", r.bTeclasDeAtalho);
+    texto("szMsgValidacao", OvraPWTexto(r.szMsgValidacao));
+    texto("szMsgConfirmacao", OvraPWTexto(r.szMsgConfirmacao));
+    texto("szMsgDadoMaior", OvraPWTexto(r.szMsgDadoMaior));
+    texto("szMsgDadoMenor", OvraPWTexto(r.szMsgDadoMenor));
+    numero("bCapturarDataVencCartao", r.bCapturarDataVencCartao);
+    numero("ulTipoEntradaCartao", r.ulTipoEntradaCartao);
+    numero("bItemInicial", r.bItemInicial);
+    numero("bNumeroCapturas", r.bNumeroCapturas);
+    texto("szMsgPrevia", OvraPWTexto(r.szMsgPrevia));
+    numero("bTipoEntradaCodigoBarras", r.bTipoEntradaCodigoBarras);
+    numero("bOmiteMsgAlerta", r.bOmiteMsgAlerta);
+    numero("bIniciaPelaEsquerda", r.bIniciaPelaEsquerda);
+    numero("bNotificarCancelamento", r.bNotificarCancelamento);
+    numero("bAlinhaPelaDireita", r.bAlinhaPelaDireita);
 }
 
 void TOvraTEFPGWebAPI::ObterDadosDaTransacao() {

@@ -173,6 +173,18 @@ struct TOvraTEFPGWebAPIDefinicaoCampo {
     bool OmiteMsgAlerta = false;
 };
 
+// The definition OnObtemCampo receives for a record: texts trimmed, flags true when their byte is 1,
+// codes out of range brought back into it, and the two password prompts forced to a hidden field.
+TOvraTEFPGWebAPIDefinicaoCampo OvraDefinicaoCampo(const PW_GetData& registro);
+
+// Checks an answer against its field's rule (ValidacaoDado and, for numbers, the limits); the
+// checks that work on the digits leave only the digits in the answer. Empty when it passes;
+// otherwise the field's own message, or a message of ours when the library gave none, so that a
+// refused answer is never let through for want of words. `anoAtual` gives a two-digit year its
+// century.
+std::string OvraValidarRespostaCampo(const TOvraTEFPGWebAPIDefinicaoCampo& definicao, std::string& resposta,
+                                     int anoAtual);
+
 // Every failure of the engine.
 class EOvraTEFPayGoWeb : public EOvraTEFErro {
 public:
@@ -363,6 +375,19 @@ protected:
 private:
     struct Funcoes;
     struct Entrega;
+
+    // The parts of the capture step; each answers with a PWRET code, the field dialog with success.
+    std::int16_t ServirRegistro(std::uint16_t indice, const PW_GetData& registro);
+    bool PreencherDaConfiguracao(const PW_GetData& registro);
+    std::int16_t CapturarMenu(const PW_GetData& registro);
+    bool DialogoCampo(const PW_GetData& registro, std::string& resposta);
+    std::int16_t CapturarCartao(std::uint16_t indice, const PW_GetData& registro);
+    std::int16_t CapturarCartaoDigitado(const PW_GetData& registro);
+    std::int16_t CapturarCodigoDeBarras(const PW_GetData& registro);
+    std::int16_t OperacaoPinPad(std::uint16_t indice, TOvraTEFPGWebAPIOperacaoPinPad operacao);
+    std::int16_t LacoDeEventosPinPad(TOvraTEFPGWebAPIOperacaoPinPad operacao);
+    std::int16_t ExibirCheckout(const PW_GetData& registro, bool qrCode);
+    void GravarLogRegistro(std::size_t indice, const PW_GetData& registro);
 
     void Carregar();
     void Descarregar();

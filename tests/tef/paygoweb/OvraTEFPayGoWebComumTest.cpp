@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <csignal>
+#include <cstring>
 #include <deque>
 #include <fstream>
 #include <sstream>
@@ -451,14 +452,14 @@ TEST_F(MotorCaptura, RecordsReachTheCaptureStepWithinTheirBounds) {
     EXPECT_EQ(opcoes, (std::vector<int>{40, 0}));
 }
 
-TEST_F(Motor, ACaptureNotYetServedEndsTheRunWithAMessage) {
+TEST_F(Motor, ACaptureTypeWithoutMeaningEndsTheRunWithAMessage) {
     Iniciar();
-    Cenario("[transaction]\nstep = capture\nrecord = 42 1\n");
+    Cenario("[transaction]\nstep = capture\nrecord = 42 4\n");
     mensagens.clear();
     api.IniciarTransacao(PWOPER_SALE);
     EXPECT_FALSE(api.ExecutarTransacao());
     EXPECT_NE(std::find(mensagens.begin(), mensagens.end(),
-                        Mensagem{"Não sei tratar Tipo de Dado: 1", tmOperador, 5000}),
+                        Mensagem{"Não sei tratar Tipo de Dado: 4", tmOperador, 5000}),
               mensagens.end());
     EXPECT_EQ(api.DadosDaTransacao().ValueInfo(PWINFO_RET), "-2497");
     EXPECT_FALSE(api.EmTransacao());
@@ -710,6 +711,326 @@ TEST_F(Motor, APendingTransactionSurvivesACrash) {
     std::ifstream depois(ledger);
     std::getline(depois, linha);
     EXPECT_EQ(linha, "C|77|LOC77|EXT77|LOJA1|REDE");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Data capture
+
+TEST(OvraTEFPGWebAPICapturaTest, AnswersAreCheckedByTheirRule) {
+    struct Caso {
+        std::uint8_t validacao;
+        std::uint8_t tipos;
+        std::uint32_t minimo, maximo;
+        const char* msgValidacao;
+        const char* resposta;
+        const char* mensagem; // empty: accepted
+        const char* respostaFinal;
+    };
+    const Caso casos[] = {
+        {PWVAL_Modulo10, 0, 0, 0, "DIGITO INVALIDO", "4111 1111 1111 1111", "", "4111111111111111"},
+        {PWVAL_Modulo10, 0, 0, 0, "DIGITO INVALIDO", "4111111111111112", "DIGITO INVALIDO",
+         "4111111111111112"},
+        {PWVAL_Modulo10, 0, 0, 0, "", "", "Dado inválido", ""},
+        {PWVAL_CPF_CNPJ, 0, 0, 0, "", "529.982.247-25", "", "52998224725"},
+        {PWVAL_CPF_CNPJ, 0, 0, 0, "", "11.222.333/0001-81", "", "11222333000181"},
+        {PWVAL_CPF_CNPJ, 0, 0, 0, "DOCUMENTO INVALIDO", "111.111.111-11", "DOCUMENTO INVALIDO",
+         "11111111111"},
+        {PWVAL_CPF_CNPJ, 0, 0, 0, "", "11222333000182", "Dado inválido", "11222333000182"},
+        {PWVAL_MMAA, 0, 0, 0, "", "12/27", "", "1227"},
+        {PWVAL_MMAA, 0, 0, 0, "", "13/27", "Dado inválido", "1327"},
+        {PWVAL_MMAA, 0, 0, 0, "", "1/27", "Dado inválido", "127"},
+        {PWVAL_DDMMAA, 0, 0, 0, "", "29/02/24", "", "290224"},
+        {PWVAL_DDMMAA, 0, 0, 0, "DATA INVALIDA", "29/02/25", "DATA INVALIDA", "290225"},
+        {PWVAL_NaoVazio, 0, 0, 0, "", "", "Informe um valor", ""},
+        {PWVAL_NaoVazio, 0, 0, 0, "", "X", "", "X"},
+        {PWVAL_Nenhuma, PWTYP_Numerico, 10, 0, "", "ABC", "MENOR", "ABC"},
+        {PWVAL_Nenhuma, PWTYP_Numerico, 10, 100, "", "101", "MAIOR", "101"},
+        {PWVAL_Nenhuma, PWTYP_Numerico, 10, 100, "", "9", "MENOR", "9"},
+        {PWVAL_Nenhuma, PWTYP_Numerico, 10, 100, "", "100", "", "100"},
+        {PWVAL_Nenhuma, PWTYP_AlfaNume, 10, 100, "", "ABC", "", "ABC"},
+    };
+    for (const auto& c : casos) {
+        TOvraTEFPGWebAPIDefinicaoCampo d;
+        d.ValidacaoDado = c.validacao;
+        d.TiposEntradaPermitidos = c.tipos;
+        d.ValorMinimo = c.minimo;
+        d.ValorMaximo = c.maximo;
+        d.MsgValidacao = c.msgValidacao;
+        d.MsgDadoMaior = "MAIOR";
+        d.MsgDadoMenor = "MENOR";
+        std::string resposta = c.resposta;
+        EXPECT_EQ(OvraValidarRespostaCampo(d, resposta, 2025), c.mensagem) << c.resposta;
+        EXPECT_EQ(resposta, c.respostaFinal) << c.resposta;
+    }
+    // Without the library's words for a value out of range, ours are used.
+    TOvraTEFPGWebAPIDefinicaoCampo d;
+    d.TiposEntradaPermitidos = PWTYP_Numerico;
+    d.ValorMinimo = 10;
+    d.ValorMaximo = 100;
+    std::string resposta = "5";
+    EXPECT_EQ(OvraValidarRespostaCampo(d, resposta, 2025), "Valor abaixo do mínimo permitido");
+    resposta = "500";
+    EXPECT_EQ(OvraValidarRespostaCampo(d, resposta, 2025), "Valor acima do máximo permitido");
+}
+
+TEST(OvraTEFPGWebAPICapturaTest, TheFieldDefinitionComesFromTheRecord) {
+    auto r = std::make_unique<PW_GetData>();
+    std::memset(r.get(), 0, sizeof(PW_GetData));
+    r->wIdentificador = PWINFO_TOTAMNT;
+    std::strcpy(r->szPrompt, "  VALOR  ");
+    std::strcpy(r->szValorInicial, " 10 ");
+    r->bTiposEntradaPermitidos = 9;
+    r->bValidacaoDado = 8;
+    r->bOcultarDadosDigitados = 2;
+    r->bAceitaNulo = 1;
+    auto d = OvraDefinicaoCampo(*r);
+    EXPECT_EQ(d.Titulo, "VALOR");
+    EXPECT_EQ(d.ValorInicial, "10");
+    EXPECT_EQ(d.TiposEntradaPermitidos, PWTYP_AlfaNumEsp);
+    EXPECT_EQ(d.ValidacaoDado, PWVAL_Nenhuma);
+    EXPECT_FALSE(d.OcultarDadosDigitados);
+    EXPECT_TRUE(d.AceitaNulo);
+
+    const struct {
+        std::uint16_t info;
+        std::uint8_t validacao;
+        const char* titulo;
+    } senhas[] = {{PWINFO_AUTHMNGTUSER, 100, "INFORME A SENHA DO GERENTE"},
+                  {PWINFO_AUTHTECHUSER, 101, "INFORME A SENHA TÉCNICA"}};
+    for (const auto& s : senhas) {
+        std::memset(r.get(), 0, sizeof(PW_GetData));
+        r->wIdentificador = s.info;
+        r->bTiposEntradaPermitidos = PWTYP_Numerico;
+        d = OvraDefinicaoCampo(*r);
+        EXPECT_EQ(d.ValidacaoDado, s.validacao);
+        EXPECT_EQ(d.TiposEntradaPermitidos, PWTYP_AlfaNumEsp);
+        EXPECT_TRUE(d.OcultarDadosDigitados);
+        EXPECT_EQ(d.Titulo, s.titulo);
+    }
+}
+
+TEST_F(Motor, AMenuAnswerSendsTheOptionsValue) {
+    const std::string menu =
+        "step = capture\nrecord = 59 1\nrec.szPrompt = PARCELAS\nrec.bNumOpcoesMenu = 5\n"
+        "rec.bTeclasDeAtalho = 1\nrec.bItemInicial = 1\n"
+        "rec.vszTextoMenu.0 = UMA\nrec.vszValorMenu.0 = 1\n"
+        "rec.vszTextoMenu.1 = DUAS\nrec.vszValorMenu.1 = 2\n"
+        "rec.vszTextoMenu.2 = TRES\nrec.vszValorMenu.2 = 3\n"
+        "rec.vszTextoMenu.3 = QUATRO\nrec.vszValorMenu.3 = 4\n"
+        "rec.vszTextoMenu.4 = CINCO\nrec.vszValorMenu.4 = 5\n";
+    Iniciar();
+    struct Caso {
+        int item;
+        bool aprovada;
+    };
+    for (const Caso caso : {Caso{2, true}, Caso{-1, false}, Caso{5, false}}) {
+        Cenario("[transaction]\n" + menu);
+        std::vector<std::string> opcoesVistas;
+        int itemInicial = -9;
+        api.OnExibeMenu = [&](const std::string&, const std::vector<std::string>& opcoes, int& item, bool&) {
+            opcoesVistas = opcoes;
+            itemInicial = item;
+            item = caso.item;
+        };
+        api.IniciarTransacao(PWOPER_SALE);
+        EXPECT_EQ(api.ExecutarTransacao(), caso.aprovada) << caso.item;
+        EXPECT_EQ(itemInicial, 1);
+        ASSERT_EQ(opcoesVistas.size(), 5u);
+        EXPECT_EQ(opcoesVistas[2], "3 - TRES");
+        EXPECT_EQ(Transcreveu("PW_iAddParam(59, 3) = 0"), caso.aprovada) << caso.item;
+    }
+}
+
+TEST_F(Motor, ARecordIsServedAsManyTimesAsItAsks) {
+    Iniciar();
+    for (const int vezes : {0, 1, 3}) {
+        Cenario(
+            "[transaction]\nstep = capture\nrecord = 42 1\nrec.bNumOpcoesMenu = 1\nrec.vszValorMenu.0 = X\n"
+            "rec.bNumeroCapturas = " +
+            std::to_string(vezes) + "\n");
+        int chamadas = 0;
+        api.OnExibeMenu = [&](const std::string&, const std::vector<std::string>&, int& item, bool&) {
+            ++chamadas;
+            item = 0;
+        };
+        api.IniciarTransacao(PWOPER_SALE);
+        EXPECT_TRUE(api.ExecutarTransacao());
+        EXPECT_EQ(chamadas, std::max(vezes, 1));
+    }
+}
+
+TEST_F(Motor, ARefusedAnswerIsAskedAgainEvenWithoutTheLibrarysMessage) {
+    Iniciar();
+    // Double entry whose two answers differ, and the record has no message for it.
+    Cenario("[transaction]\nstep = capture\nrecord = 27 2\nrec.szPrompt = DIGITE\n"
+            "rec.szMsgConfirmacao = REDIGITE\nrec.bValidacaoDado = 6\n");
+    std::vector<std::string> respostas{"111", "222", "333", "333"};
+    std::vector<std::string> titulos;
+    api.OnObtemCampo = [&](const TOvraTEFPGWebAPIDefinicaoCampo& d, std::string& resposta, bool&, bool&) {
+        titulos.push_back(d.Titulo);
+        resposta = respostas[titulos.size() - 1];
+    };
+    mensagens.clear();
+    api.IniciarTransacao(PWOPER_SALE);
+    EXPECT_TRUE(api.ExecutarTransacao());
+    EXPECT_EQ(titulos, (std::vector<std::string>{"DIGITE", "REDIGITE", "DIGITE", "REDIGITE"}));
+    EXPECT_TRUE(Transcreveu("PW_iAddParam(27, 333) = 0"));
+    EXPECT_FALSE(Transcreveu("PW_iAddParam(27, 222) = 0"));
+    EXPECT_NE(std::find(mensagens.begin(), mensagens.end(),
+                        Mensagem{"Os valores digitados não conferem", tmOperador, 5000}),
+              mensagens.end());
+
+    // A number below the minimum, with the record's own message.
+    Cenario("[transaction]\nstep = capture\nrecord = 37 2\nrec.bTiposEntradaPermitidos = 1\n"
+            "rec.ulValorMinimo = 10\nrec.szMsgDadoMenor = VALOR BAIXO\n");
+    respostas = {"ABC", "15"};
+    titulos.clear();
+    mensagens.clear();
+    api.IniciarTransacao(PWOPER_SALE);
+    EXPECT_TRUE(api.ExecutarTransacao());
+    EXPECT_EQ(titulos.size(), 2u);
+    EXPECT_EQ(mensagens.front(), (Mensagem{"VALOR BAIXO", tmOperador, 5000}));
+    EXPECT_TRUE(Transcreveu("PW_iAddParam(37, 15) = 0"));
+}
+
+TEST_F(Motor, AHiddenAnswerNeverReachesTheLog) {
+    Iniciar();
+    Cenario("[transaction]\nstep = capture\nrecord = 245 2\n");
+    api.OnObtemCampo = [&](const TOvraTEFPGWebAPIDefinicaoCampo&, std::string& resposta, bool&, bool&) {
+        resposta = "S3GREDO";
+    };
+    log.clear();
+    api.IniciarTransacao(PWOPER_SALE);
+    EXPECT_TRUE(api.ExecutarTransacao());
+    EXPECT_TRUE(Transcreveu("PW_iAddParam(245, S3GREDO) = 0"));
+    for (const auto& linha : log)
+        EXPECT_EQ(linha.find("S3GREDO"), std::string::npos) << linha;
+}
+
+TEST_F(Motor, ACardIsTypedOnlyWhenTheReadingFallsBack) {
+    struct Caso {
+        int entrada;
+        bool perguntarAposCancelar;
+        const char* leitura; // how the PIN-pad reading ends
+        bool digitado;
+        bool aprovada;
+    };
+    const Caso casos[] = {
+        {2, true, "-2491", false, false}, // read only: a cancelled reading is the end
+        {3, true, "-2491", true, true},   // read or typed: asked after a cancel when so set
+        {3, false, "-2491", false, false}, {2, false, "-2486", true, true}, // fallback
+        {1, false, "0", true, true}, // typed only: the PIN-pad is not used
+    };
+    Iniciar();
+    for (const auto& c : casos) {
+        Cenario(
+            "[transaction]\nstep = capture\nrecord = 0 3\nrec.szPrompt = CARTAO\nrec.ulTipoEntradaCartao = " +
+            std::to_string(c.entrada) + "\nppevents = " + c.leitura + "\n");
+        api.PerguntarCartaoDigitadoAposCancelarLeitura = c.perguntarAposCancelar;
+        std::vector<std::string> titulos;
+        api.OnObtemCampo = [&](const TOvraTEFPGWebAPIDefinicaoCampo& d, std::string& resposta, bool&, bool&) {
+            titulos.push_back(d.Titulo + " " + d.MascaraDeCaptura);
+            resposta = titulos.size() == 1 ? "4111111111111111" : "12/30";
+        };
+        api.IniciarTransacao(PWOPER_SALE);
+        EXPECT_EQ(api.ExecutarTransacao(), c.aprovada) << c.entrada << c.leitura;
+        EXPECT_EQ(Transcreveu("PW_iPPGetCard(0) = 0"), c.entrada != 1);
+        if (c.digitado) {
+            EXPECT_EQ(titulos, (std::vector<std::string>{"CARTAO ", "VENCIMENTO CARTAO @@/@@"}));
+            EXPECT_TRUE(Transcreveu("PW_iAddParam(193, 4111111111111111) = 0"));
+            EXPECT_TRUE(Transcreveu("PW_iAddParam(194, 1230) = 0"));
+        } else {
+            EXPECT_TRUE(titulos.empty());
+        }
+    }
+}
+
+TEST_F(Motor, TheHostAddressIsAnsweredFromTheSettings) {
+    Iniciar();
+    api.SetEnderecoIP("pos.exemplo");
+    api.SetPortaTCP("");
+    Cenario("[transaction]\nstep = capture\nrecord = 27 2\n");
+    bool perguntou = false;
+    api.OnObtemCampo = [&](const TOvraTEFPGWebAPIDefinicaoCampo&, std::string&, bool&, bool& cancelado) {
+        perguntou = true;
+        cancelado = true;
+    };
+    api.IniciarTransacao(PWOPER_SALE);
+    EXPECT_TRUE(api.ExecutarTransacao());
+    EXPECT_FALSE(perguntou);
+    EXPECT_TRUE(Transcreveu("PW_iAddParam(27, pos.exemplo:17502) = 0"));
+    EXPECT_EQ(api.PortaTCP(), "17502");
+
+    // A value of the settings that is not among the menu's options is an error, not a guess.
+    Cenario("[transaction]\nstep = capture\nrecord = 27 1\nrec.bNumOpcoesMenu = 1\nrec.vszValorMenu.0 = "
+            "outro:1\n");
+    mensagens.clear();
+    api.IniciarTransacao(PWOPER_SALE);
+    EXPECT_FALSE(api.ExecutarTransacao());
+    EXPECT_NE(
+        std::find(mensagens.begin(), mensagens.end(),
+                  Mensagem{"ParametrosAdicionais: Valor pos.exemplo:17502 é inválido para PWINFO_DESTTCPIP",
+                           tmOperador, 5000}),
+        mensagens.end());
+}
+
+TEST_F(Motor, APinPadOperationTheLibraryRefusesEndsTheRun) {
+    Iniciar();
+    Cenario("[transaction]\nstep = capture\nrecord = 0 6\nppstart = -2499\n");
+    mensagens.clear();
+    api.IniciarTransacao(PWOPER_SALE);
+    EXPECT_FALSE(api.ExecutarTransacao());
+    EXPECT_NE(
+        std::find(mensagens.begin(), mensagens.end(),
+                  Mensagem{"O valor de uiIndex informado não corresponde a uma captura de dados deste tipo.",
+                           tmOperador, 5000}),
+        mensagens.end());
+}
+
+TEST_F(Motor, TheCheckoutMessageWaitsAndMayBeCancelled) {
+    Iniciar();
+    for (const bool cancelar : {false, true}) {
+        Cenario("[transaction]\nstep = capture\nrecord = 32590 18\nrec.szPrompt = CONFIRA O VALOR\n"
+                "during.116 = CANCELADA\n");
+        std::vector<TOvraTEFPGWebAPIOperacaoPinPad> esperas;
+        api.OnAguardaPinPad = [&](TOvraTEFPGWebAPIOperacaoPinPad operacao, bool& c) {
+            esperas.push_back(operacao);
+            c = cancelar;
+        };
+        mensagens.clear();
+        api.IniciarTransacao(PWOPER_SALE);
+        EXPECT_EQ(api.ExecutarTransacao(), !cancelar);
+        EXPECT_EQ(esperas, std::vector<TOvraTEFPGWebAPIOperacaoPinPad>{ppLerQRCode});
+        EXPECT_NE(std::find(mensagens.begin(), mensagens.end(), Mensagem{"CONFIRA O VALOR", tmCliente, -1}),
+                  mensagens.end());
+        EXPECT_EQ(Transcreveu("PW_iAddParam(32590, ) = 0"), !cancelar);
+        EXPECT_EQ(Transcreveu("PW_iPPAbort() = 0"), cancelar);
+        if (cancelar)
+            EXPECT_EQ(api.DadosDaTransacao().ValueInfo(PWINFO_RET), "-2491");
+    }
+}
+
+TEST_F(Motor, AnOptionalPinPadOperationTheLibraryLacksCancelsTheRun) {
+    platform::DynamicLibrary semOpcionaisControle;
+    semOpcionaisControle.Load(PastaBiblioteca("sem-opcionais") + COvraPGWebLibNome);
+    std::ofstream(pasta.file("sem-opcionais.txt"))
+        << "transcript = " << pasta.file("sem-opcionais-transcricao.txt") << "\n"
+        << "[transaction]\nstep = capture\nrecord = 0 19\nduring.66 = MENSAGEM ANTIGA\n";
+    using TCenario = std::int16_t (*)(const char*);
+    ASSERT_EQ(
+        semOpcionaisControle.Function<TCenario>("PWSim_Cenario")(pasta.file("sem-opcionais.txt").c_str()), 0);
+
+    TOvraTEFPGWebAPI semOpcionais;
+    Preparar(semOpcionais, "sem-opcionais");
+    semOpcionais.Inicializar();
+    mensagens.clear();
+    semOpcionais.IniciarTransacao(PWOPER_SALE);
+    EXPECT_FALSE(semOpcionais.ExecutarTransacao());
+    EXPECT_EQ(semOpcionais.DadosDaTransacao().ValueInfo(PWINFO_RET), "-2491");
+    EXPECT_TRUE(Logou("  Função não encontrada: PW_iPPTestKey"));
+    // Whatever the library last said is about something else.
+    EXPECT_EQ(std::find(mensagens.begin(), mensagens.end(), Mensagem{"MENSAGEM ANTIGA", tmOperador, 5000}),
+              mensagens.end());
 }
 
 // ---------------------------------------------------------------------------------------------
