@@ -136,7 +136,9 @@ void TOvraDeviceLPT::EnviaStringThread(const std::string& AString) {
     int ultimoVisto = -1;
     std::uint64_t prazo = 0;
     bool esgotou = false;
-    while (!envio.Terminou()) {
+    // At least one round, so that the application's messages are pumped even when the worker is
+    // done before the first look.
+    do {
         if (envio.BytesSent() != ultimoVisto) {
             ultimoVisto = envio.BytesSent();
             prazo = relogio.Ticks() + limite;
@@ -150,7 +152,7 @@ void TOvraDeviceLPT::EnviaStringThread(const std::string& AString) {
         for (int dormido = 0; dormido < RodadaMs && !envio.Terminou() && envio.BytesSent() == ultimoVisto;
              dormido += 10)
             relogio.Dormir(10);
-    }
+    } while (!envio.Terminou());
     envio.Terminate();
     if (esgotou) {
         try {
