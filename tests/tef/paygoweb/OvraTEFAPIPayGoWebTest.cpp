@@ -270,7 +270,8 @@ TEST_P(DriverPayGoWebQueda, APaymentLeftPendingByACrashIsFinalisedOnceAtTheNextS
 
 INSTANTIATE_TEST_SUITE_P(ConfirmarOuEstornar, DriverPayGoWebQueda,
                          ::testing::Values(Queda{tefpenConfirmar, "12833", false},
-                                           Queda{tefpenEstornar, "536881", true}));
+                                           Queda{tefpenEstornar, "536881", true}),
+                         [](const auto& info) { return info.param.estornada ? "Estorno" : "Confirmacao"; });
 
 TEST_F(DriverPayGoWeb, ADeclineIsAResultWithTheHostsMessage) {
     Cenario("[transaction]\nstep = -2596\nresult.66 = TRANSACAO NEGADA\n");
@@ -432,7 +433,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Inicio{"step = 0\nresult.50 = 00014\nresult.53 = REDE\nresult.54 = LOJA1\nresult.66 = "
                              "CANCELADA\nresult.67 = 1\nresult.68 = LOC14\nresult.69 = 141\n",
                              true},
-                      Inicio{"step = -2596\nresult.66 = CANCELAMENTO NEGADO\n", false}));
+                      Inicio{"step = -2596\nresult.66 = CANCELAMENTO NEGADO\n", false}),
+    [](const auto& info) { return info.param.cancelado ? "Aceito" : "Negado"; });
 
 TEST_F(DriverPayGoWeb, AnAmountTypedWithTwoDecimalsReachesTheLibraryInCents) {
     const struct {
