@@ -1,6 +1,7 @@
 // First, alone: the header must compile by itself.
 #include "tef/paygoweb/OvraTEFAPIPayGoWeb.h"
 
+#include "PGWebSimulada.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/FileSystem.h"
 #include "tests/support/TestSupport.h"
@@ -12,10 +13,6 @@
 #include <sstream>
 
 namespace {
-
-std::string PastaBiblioteca() {
-    return std::string(QUENDO_PGWEB_STANDIN_DIR) + "/completa/";
-}
 
 // Stands still: the PIN-pad's "nothing yet" costs no time.
 class RelogioParado : public platform::Clock {
@@ -35,28 +32,10 @@ struct Finalizacao {
 // it is asked.
 class DriverPayGoWeb : public ::testing::Test {
 protected:
-    DriverPayGoWeb() {
-        // The test's own handle keeps the stand-in, and with it the host's ledger, loaded while
-        // components come and go.
-        controle.Load(PastaBiblioteca() + COvraPGWebLibNome);
-    }
-
-    void Cenario(const std::string& texto) {
-        std::ofstream(pasta.file("cenario.txt"), std::ios::trunc)
-            << "transcript = " << pasta.file("transcricao.txt") << "\n"
-            << texto;
-        std::ofstream(pasta.file("transcricao.txt"), std::ios::trunc);
-        using TCenario = std::int16_t (*)(const char*);
-        ASSERT_EQ(controle.Function<TCenario>("PWSim_Cenario")(pasta.file("cenario.txt").c_str()), 0);
-    }
+    void Cenario(const std::string& texto) { simulada.Cenario(texto); }
 
     std::vector<std::string> Transcricao(const std::string& inicio = "") const {
-        std::ifstream f(pasta.file("transcricao.txt"));
-        std::vector<std::string> linhas;
-        for (std::string linha; std::getline(f, linha);)
-            if (linha.rfind(inicio, 0) == 0)
-                linhas.push_back(linha);
-        return linhas;
+        return simulada.Transcricao(inicio);
     }
 
     // The calls of the last transaction of the given operation, from its PW_iNewTransac on.
@@ -135,7 +114,7 @@ protected:
     }
 
     testsupport::TempDir pasta;
-    platform::DynamicLibrary controle;
+    PGWebSimulada simulada{pasta.path()};
     RelogioParado relogio;
     std::vector<std::string> log;
     std::vector<std::string> eventos;

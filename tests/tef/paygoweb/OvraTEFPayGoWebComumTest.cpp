@@ -1,6 +1,7 @@
 // First, alone: the header must compile by itself.
 #include "tef/paygoweb/OvraTEFPayGoWebComum.h"
 
+#include "PGWebSimulada.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
@@ -21,10 +22,6 @@
 namespace {
 
 using platform::TDateTime;
-
-std::string PastaBiblioteca(const std::string& variante) {
-    return std::string(QUENDO_PGWEB_STANDIN_DIR) + "/" + variante + "/";
-}
 
 // Stands still and writes down every sleep instead of sleeping.
 class RelogioGravador : public platform::Clock {
@@ -79,29 +76,11 @@ struct Mensagem {
 
 class Motor : public ::testing::Test {
 protected:
-    Motor() {
-        // The test's own handle keeps the stand-in loaded, so its scenario survives the engine
-        // unloading and loading it again.
-        controle.Load(PastaBiblioteca("completa") + COvraPGWebLibNome);
-        Cenario("");
-    }
+    Motor() { Cenario(""); }
 
-    void Cenario(const std::string& texto) {
-        std::ofstream(pasta.file("cenario.txt"), std::ios::trunc)
-            << "transcript = " << pasta.file("transcricao.txt") << "\n"
-            << texto;
-        std::ofstream(pasta.file("transcricao.txt"), std::ios::trunc);
-        using TCenario = std::int16_t (*)(const char*);
-        ASSERT_EQ(controle.Function<TCenario>("PWSim_Cenario")(pasta.file("cenario.txt").c_str()), 0);
-    }
+    void Cenario(const std::string& texto) { simulada.Cenario(texto); }
 
-    std::vector<std::string> Transcricao() const {
-        std::ifstream f(pasta.file("transcricao.txt"));
-        std::vector<std::string> linhas;
-        for (std::string linha; std::getline(f, linha);)
-            linhas.push_back(linha);
-        return linhas;
-    }
+    std::vector<std::string> Transcricao() const { return simulada.Transcricao(); }
     bool Transcreveu(const std::string& linha) const {
         const auto t = Transcricao();
         return std::find(t.begin(), t.end(), linha) != t.end();
@@ -144,7 +123,7 @@ protected:
     }
 
     testsupport::TempDir pasta;
-    platform::DynamicLibrary controle;
+    PGWebSimulada simulada{pasta.path()};
     RelogioGravador relogio;
     std::vector<std::string> log;
     std::vector<Mensagem> mensagens;
