@@ -114,9 +114,8 @@ void TVenda::Clear() {
 }
 
 void TVenda::Gravar() const {
-    IniFile ini(fArqVenda);
+    IniFile ini(fArqVenda, IniFile::Substituir{});
     IniFile::Lote lote(ini);
-    ini.Clear();
     ini.WriteInteger("Venda", "NumOperacao", NumOperacao);
     ini.WriteDateTime("Venda", "DHInicio", DHInicio);
     ini.WriteInteger("Venda", "Status", Status);

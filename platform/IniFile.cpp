@@ -46,6 +46,8 @@ IniFile::IniFile(std::string caminho) : fCaminho(std::move(caminho)) {
     Reload();
 }
 
+IniFile::IniFile(std::string caminho, Substituir) : fCaminho(std::move(caminho)) {}
+
 IniFile::~IniFile() = default;
 
 void IniFile::Reload() {

@@ -21,6 +21,9 @@ namespace platform {
 class IniFile {
 public:
     explicit IniFile(std::string caminho);
+    // Starts empty without reading the file, for a writer that replaces its whole content.
+    struct Substituir {};
+    IniFile(std::string caminho, Substituir);
     ~IniFile();
 
     const std::string& FileName() const { return fCaminho; }

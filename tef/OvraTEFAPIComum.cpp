@@ -238,16 +238,20 @@ void TOvraTEFAPIRespostas::SalvarRespostasTEF() {
         SalvarNaPosicao(i);
 }
 
+bool TOvraTEFAPIRespostas::DeOutra(const std::string& arquivo, int indice) const {
+    for (int i = 0; i < Count(); ++i)
+        if (i != indice && fpRespostas[i].ArqBackup() == arquivo)
+            return true;
+    return false;
+}
+
 // The file of a new response is named after its position, unless that name belongs to another
 // stored response or to any file already in the folder (a response of another run, or one left
 // for a person): then the first free number serves. Loading sorts by name, so the number does not
 // need to match the position; it only must never be someone else's file.
 std::string TOvraTEFAPIRespostas::NomeLivre(int indice) const {
     auto livre = [&](const std::string& nome) {
-        for (int i = 0; i < Count(); ++i)
-            if (i != indice && fpRespostas[i].ArqBackup() == nome)
-                return false;
-        return !platform::FileExists(nome);
+        return !DeOutra(nome, indice) && !platform::FileExists(nome);
     };
     if (indice <= 999) {
         std::string nome = fpDiretorioTrabalho + "Ovra_" + TresDigitos(indice) + ".tef";
@@ -268,10 +272,7 @@ void TOvraTEFAPIRespostas::SalvarNaPosicao(int indice) {
         return;
     VerificarDiretorioTrabalho();
     std::string nome = r.ArqBackup();
-    bool deOutra = false;
-    for (int i = 0; i < Count() && !nome.empty(); ++i)
-        deOutra = deOutra || (i != indice && fpRespostas[i].ArqBackup() == nome);
-    if (nome.empty() || deOutra)
+    if (nome.empty() || DeOutra(nome, indice))
         nome = NomeLivre(indice);
     r.SetArqBackup(nome);
     r.Conteudo().GravarArquivo(nome);

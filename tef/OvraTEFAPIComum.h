@@ -348,6 +348,8 @@ public:
 private:
     void SalvarNaPosicao(int indice);
     std::string NomeLivre(int indice) const;
+    // Whether the file belongs to a stored response other than the one at `indice`.
+    bool DeOutra(const std::string& arquivo, int indice) const;
 
     TOvraTEFRespostas fpRespostas;
     std::string fpDiretorioTrabalho;
